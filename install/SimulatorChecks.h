@@ -1,0 +1,28 @@
+// Where the simulator is, whether a folder is one, and whether it is running.
+#pragma once
+
+#include <string>
+
+#include "platform/FileSystem.h"
+#include "platform/Registry.h"
+#include "platform/WindowFinder.h"
+
+namespace svx {
+
+// The SetupPath of the simulator's registry key less one trailing backslash,
+// or the empty string when the registry holds none.
+std::string ReadRegistryPath(Registry& registry);
+
+// True when folder\TERRAIN.CFG exists (file or folder; existence only).
+bool IsValidSimFolder(FileSystem& files, const std::string& folder);
+
+bool IsSimulatorRunning(WindowFinder& windows);
+
+// The message shown at start-up when the simulator runs, with its caption.
+extern const char* const kSimulatorRunningText;
+extern const char* const kSimulatorRunningCaption;
+// The message shown at start-up when the registry's folder fails the test.
+extern const char* const kFolderNotFoundText;
+extern const char* const kFolderNotFoundCaption;
+
+}  // namespace svx

@@ -1,0 +1,74 @@
+// What the tool needs from the file system, with the semantics of a
+// case-insensitive Windows file system whatever the host's rules.
+//
+// Paths arrive as the tool builds them: "\" separators (possibly doubled, possibly
+// mixed with "/"), a drive letter or not, any letter case. An implementation
+// maps them to its own names; callers never do.
+#pragma once
+
+#include <cstddef>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace svx {
+
+enum class PathKind { kMissing, kFile, kFolder };
+
+// A file opened for reading and writing without creating or truncating it,
+// positioned at byte 0.
+class UpdateFile {
+ public:
+  virtual ~UpdateFile() = default;
+  virtual bool Write(const void* data, size_t size) = 0;
+  // Flushes and closes; false if anything written did not reach the file.
+  virtual bool Close() = 0;
+};
+
+class FileSystem {
+ public:
+  virtual ~FileSystem() = default;
+
+  // Existence only: no access right is tested.
+  virtual PathKind Kind(const std::string& path) = 0;
+  bool Exists(const std::string& path) { return Kind(path) != PathKind::kMissing; }
+
+  // The entry names (no folder, folders included) of the pattern's folder that
+  // match its last component by the Windows wildcard rules (see Wildcard.h).
+  // A missing folder yields nothing.
+  virtual std::vector<std::string> Enumerate(const std::string& pattern) = 0;
+
+  // Fails rather than overwrite an existing entry of any letter case, also when
+  // the target appears between a test and the rename.
+  virtual bool Rename(const std::string& from, const std::string& to) = 0;
+
+  // Removes one file; never a folder.
+  virtual bool Remove(const std::string& path) = 0;
+
+  virtual std::unique_ptr<UpdateFile> OpenForUpdate(const std::string& path) = 0;
+
+  // Reads a whole file of at most maxBytes; nothing if it is missing, a folder,
+  // unreadable or larger.
+  virtual std::optional<std::string> ReadFile(const std::string& path, size_t maxBytes) = 0;
+
+  // Between BeginPass and EndPass the implementation may cache directory
+  // listings; it keeps them true across its own renames and removes. Changes
+  // made by others during a pass may go unseen until EndPass.
+  virtual void BeginPass() {}
+  virtual void EndPass() {}
+};
+
+// Holds a pass's cache scope open for the life of a block.
+class PassScope {
+ public:
+  explicit PassScope(FileSystem& fs) : fs_(fs) { fs_.BeginPass(); }
+  ~PassScope() { fs_.EndPass(); }
+  PassScope(const PassScope&) = delete;
+  PassScope& operator=(const PassScope&) = delete;
+
+ private:
+  FileSystem& fs_;
+};
+
+}  // namespace svx

@@ -1,0 +1,19 @@
+// Starts other programs.
+#pragma once
+
+#include <optional>
+#include <string>
+
+namespace svx {
+
+class ProcessLauncher {
+ public:
+  virtual ~ProcessLauncher() = default;
+  // Starts the program named by commandLine (a bare program name is searched
+  // for as Windows does: the tool's own folder, the working directory, the
+  // system folders, then the search path) and does not wait for it. Nothing on
+  // success; otherwise the system's text for the error (possibly empty).
+  virtual std::optional<std::string> StartDetached(const std::string& commandLine) = 0;
+};
+
+}  // namespace svx
