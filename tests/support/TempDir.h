@@ -4,18 +4,27 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <string>
-
-#include <stdlib.h>
 
 namespace svx::test {
 
 class TempDir {
  public:
   TempDir() {
-    std::string templ = (std::filesystem::temp_directory_path() / "svxtest-XXXXXX").string();
-    char* made = mkdtemp(templ.data());
-    path_ = made ? std::filesystem::path(made) : std::filesystem::path();
+    // create_directory fails on an existing name, so a name another process
+    // took first is skipped, as mkdtemp would; this also builds for Windows.
+    std::error_code ec;
+    const auto base = std::filesystem::temp_directory_path(ec);
+    std::random_device seed;
+    std::mt19937_64 random(seed());
+    for (int attempt = 0; attempt < 100 && !ec; ++attempt) {
+      auto candidate = base / ("svxtest-" + std::to_string(random() % 1000000000000ull));
+      if (std::filesystem::create_directory(candidate, ec)) {
+        path_ = candidate;
+        break;
+      }
+    }
   }
   ~TempDir() {
     std::error_code ec;

@@ -1,0 +1,133 @@
+// Win32 only: the file layer over the system's own calls. Windows already has
+// the rules the interface asks for (names in any letter case, "\" and "/" as
+// separators, doubled separators count once), so paths go through unchanged.
+#include "platform/win32/Win32Platform.h"
+
+#include <windows.h>
+
+#include <algorithm>
+
+#include "platform/Wildcard.h"
+
+namespace svx {
+
+namespace {
+
+class Win32UpdateFile : public UpdateFile {
+ public:
+  explicit Win32UpdateFile(HANDLE handle) : handle_(handle) {}
+  ~Win32UpdateFile() override { Close(); }
+
+  bool Write(const void* data, size_t size) override {
+    if (handle_ == INVALID_HANDLE_VALUE) return false;
+    const char* p = static_cast<const char*>(data);
+    while (size > 0) {
+      DWORD chunk = static_cast<DWORD>(std::min<size_t>(size, 1u << 30));
+      DWORD written = 0;
+      if (!::WriteFile(handle_, p, chunk, &written, nullptr) || written == 0) {
+        failed_ = true;
+        return false;
+      }
+      p += written;
+      size -= written;
+    }
+    return true;
+  }
+
+  bool Close() override {
+    if (handle_ == INVALID_HANDLE_VALUE) return !failed_;
+    // A write-back error of a network or removable drive shows up at the flush
+    // or the close, not at WriteFile.
+    if (!::FlushFileBuffers(handle_)) failed_ = true;
+    if (!::CloseHandle(handle_)) failed_ = true;
+    handle_ = INVALID_HANDLE_VALUE;
+    return !failed_;
+  }
+
+ private:
+  HANDLE handle_;
+  bool failed_ = false;
+};
+
+bool IsDotEntry(const char* name) {
+  return name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));
+}
+
+// The part of a pattern after its last separator.
+std::string LastComponent(const std::string& pattern) {
+  size_t cut = pattern.find_last_of("\\/");
+  return cut == std::string::npos ? pattern : pattern.substr(cut + 1);
+}
+
+}  // namespace
+
+PathKind Win32FileSystem::Kind(const std::string& path) {
+  DWORD attributes = ::GetFileAttributesA(path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) return PathKind::kMissing;
+  return (attributes & FILE_ATTRIBUTE_DIRECTORY) ? PathKind::kFolder : PathKind::kFile;
+}
+
+std::vector<std::string> Win32FileSystem::Enumerate(const std::string& pattern) {
+  std::vector<std::string> names;
+  WIN32_FIND_DATAA data;
+  HANDLE find = ::FindFirstFileA(pattern.c_str(), &data);
+  if (find == INVALID_HANDLE_VALUE) return names;
+  // FindFirstFileA also matches a name through its 8.3 alias, and treats "?",
+  // "<" and ">" as wildcards of its own; checking the long name against the
+  // tool's own rule keeps both platforms finding the same entries.
+  const std::string last = LastComponent(pattern);
+  do {
+    if (IsDotEntry(data.cFileName)) continue;
+    if (!MatchesWildcard(data.cFileName, last)) continue;
+    names.emplace_back(data.cFileName);
+  } while (::FindNextFileA(find, &data));
+  ::FindClose(find);
+  return names;
+}
+
+bool Win32FileSystem::Rename(const std::string& from, const std::string& to) {
+  // MoveFileA never replaces an existing target (error 183), and the test is
+  // the file system's own, so no other program can slip a file in between.
+  return ::MoveFileA(from.c_str(), to.c_str()) != 0;
+}
+
+bool Win32FileSystem::Remove(const std::string& path) {
+  // DeleteFileA refuses folders.
+  return ::DeleteFileA(path.c_str()) != 0;
+}
+
+std::unique_ptr<UpdateFile> Win32FileSystem::OpenForUpdate(const std::string& path) {
+  HANDLE handle =
+      ::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return nullptr;
+  return std::make_unique<Win32UpdateFile>(handle);
+}
+
+std::optional<std::string> Win32FileSystem::ReadFile(const std::string& path, size_t maxBytes) {
+  HANDLE handle = ::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return std::nullopt;
+  std::optional<std::string> result;
+  LARGE_INTEGER size;
+  if (::GetFileSizeEx(handle, &size) && size.QuadPart >= 0 &&
+      static_cast<unsigned long long>(size.QuadPart) <= maxBytes) {
+    std::string content(static_cast<size_t>(size.QuadPart), '\0');
+    size_t done = 0;
+    bool ok = true;
+    while (done < content.size()) {
+      DWORD got = 0;
+      DWORD want = static_cast<DWORD>(std::min<size_t>(content.size() - done, 1u << 30));
+      if (!::ReadFile(handle, content.data() + done, want, &got, nullptr) || got == 0) {
+        ok = false;
+        break;
+      }
+      done += got;
+    }
+    if (ok) result = std::move(content);
+  }
+  ::CloseHandle(handle);
+  return result;
+}
+
+}  // namespace svx

@@ -1,0 +1,51 @@
+// Win32 only: the platform services over the Windows ANSI calls. Every string
+// crosses in the system's ANSI code page, as the tool's own strings are.
+#pragma once
+
+#include "platform/FileSystem.h"
+#include "platform/ProcessLauncher.h"
+#include "platform/ProfileReader.h"
+#include "platform/Registry.h"
+#include "platform/WindowFinder.h"
+
+namespace svx {
+
+class Win32FileSystem : public FileSystem {
+ public:
+  PathKind Kind(const std::string& path) override;
+  std::vector<std::string> Enumerate(const std::string& pattern) override;
+  bool Rename(const std::string& from, const std::string& to) override;
+  bool Remove(const std::string& path) override;
+  std::unique_ptr<UpdateFile> OpenForUpdate(const std::string& path) override;
+  std::optional<std::string> ReadFile(const std::string& path, size_t maxBytes) override;
+};
+
+class Win32Registry : public Registry {
+ public:
+  std::optional<std::string> ReadLocalMachineString(const std::string& key,
+                                                    const std::string& value,
+                                                    size_t maxBytes) override;
+};
+
+class Win32WindowFinder : public WindowFinder {
+ public:
+  bool TopLevelWindowExists(const std::string& title) override;
+};
+
+class Win32ProfileReader : public ProfileReader {
+ public:
+  std::string GetProfileString(const std::string& section, const std::string& key,
+                               const std::string& defaultValue, const std::string& path,
+                               size_t bufferSize) override;
+};
+
+class Win32ProcessLauncher : public ProcessLauncher {
+ public:
+  std::optional<std::string> StartDetached(const std::string& commandLine) override;
+};
+
+// The system's text for an error code, without the trailing line break;
+// empty when the system has none.
+std::string SystemErrorText(unsigned long code);
+
+}  // namespace svx
