@@ -1,0 +1,16 @@
+// Win32 only: the About box (template 100); it only closes.
+#pragma once
+
+#include "ui/win32/Win32Dialog.h"
+
+namespace svx {
+
+class CAboutDlg : public Win32Dialog {
+ public:
+  int RunModal(HWND owner);
+
+ protected:
+  INT_PTR OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+};
+
+}  // namespace svx

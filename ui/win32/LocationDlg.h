@@ -1,0 +1,38 @@
+// Win32 only: the change-location dialog (template 129) over the
+// LocationDialog behaviour.
+#pragma once
+
+#include <windows.h>
+
+#include "ui/LocationDialog.h"
+#include "ui/win32/Win32Dialog.h"
+
+namespace svx {
+
+class CLocationDlg : public Win32Dialog, public LocationView {
+ public:
+  explicit CLocationDlg(LocationDialog& behaviour) : behaviour_(behaviour) {}
+  ~CLocationDlg() override;
+  CLocationDlg(const CLocationDlg&) = delete;
+  CLocationDlg& operator=(const CLocationDlg&) = delete;
+
+  int RunModal(HWND owner);
+
+  // LocationView
+  void ShowValues(const LocationValues& values) override;
+  void CollectValues(LocationValues& values) override;
+  void SetStatusImage(StatusImage image) override;
+  void EndDialog(int result) override;
+  std::optional<std::string> BrowseForFolder(const std::string& title) override;
+  int ShowMessage(const std::string& text, const std::string& caption, int style) override;
+
+ protected:
+  INT_PTR OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+ private:
+  LocationDialog& behaviour_;
+  HBITMAP valid_ = nullptr;
+  HBITMAP invalid_ = nullptr;
+};
+
+}  // namespace svx

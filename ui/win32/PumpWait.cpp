@@ -1,0 +1,36 @@
+// Win32 only.
+#include "ui/win32/PumpWait.h"
+
+namespace svx {
+
+int Win32PumpWait(HWND window, UINT_PTR timerId, UINT ms) {
+  if (::SetTimer(window, timerId, ms, nullptr) == 0) return -1;
+  int result = -1;
+  bool quit = false;
+  MSG msg;
+  while (result < 0) {
+    if (!::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      // Sleeps until something is posted rather than spinning; the timer's
+      // message always comes.
+      ::WaitMessage();
+      continue;
+    }
+    if (msg.message == WM_DESTROY) {
+      result = 1;
+    } else if (msg.message == WM_QUIT) {
+      result = 1;
+      quit = true;
+    } else if (msg.message == WM_TIMER) {
+      result = 0;
+    }
+    // Straight to the window: no dialog keyboard handling (Tab, Enter, Escape)
+    // while the pass runs.
+    ::TranslateMessage(&msg);
+    ::DispatchMessageA(&msg);
+  }
+  ::KillTimer(window, timerId);
+  if (quit) ::PostQuitMessage(0);
+  return result;
+}
+
+}  // namespace svx

@@ -1,0 +1,39 @@
+// Win32 only: the plumbing every dialog window of the tool shares. A dialog
+// class receives its messages through OnMessage and holds no behaviour; the
+// behaviour lives in the toolkit-free classes of ui/.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+namespace svx {
+
+class Win32Dialog {
+ public:
+  virtual ~Win32Dialog() = default;
+
+  // Builds the window from the template of that id and runs it modally.
+  int RunModal(int templateId, HWND owner);
+  HWND Handle() const { return hwnd_; }
+
+ protected:
+  // TRUE when the message was handled, as a dialog procedure answers.
+  virtual INT_PTR OnMessage(UINT message, WPARAM wParam, LPARAM lParam) = 0;
+
+  void SetText(int id, const std::string& text);
+  std::string GetText(int id) const;
+  int Message(const std::string& text, const std::string& caption, int style);
+  // Sets a bitmap button's image; a null bitmap leaves it as it is.
+  void SetButtonImage(int id, HBITMAP bitmap);
+
+  HWND hwnd_ = nullptr;
+
+ private:
+  static INT_PTR CALLBACK Procedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+};
+
+// Loads bitmap 130 or 131 with its grey mapped to the system's button face.
+HBITMAP LoadResourceBitmap(int id);
+
+}  // namespace svx
