@@ -289,7 +289,8 @@ TEST_F(MainWindowTest, ValidTypedFolderReplacesTheFolderAndRunsTheGate) {
     EXPECT_EQ(view.controls.simFolder, "D:\\Games\\FSX");
     EXPECT_EQ(window.RegistryFolder(), "");
     EXPECT_TRUE(view.Enabled(IDOK));
-    EXPECT_EQ(fake.profiles.pathsRead.back(), "D:\\Games\\FSX\\Quellmark\\RoDeZez\\PRODUCT.INI");
+    EXPECT_EQ(fake.profiles.pathsRead,
+              std::vector<std::string>{"D:\\Games\\FSX\\Quellmark\\RoDeZez\\PRODUCT.INI"});
     std::vector<ShownMessage> messages{kNotLocatedMessage};
     if (auto gate = GateMessage(c.installed)) messages.push_back(*gate);
     EXPECT_EQ(view.Messages(), messages);
