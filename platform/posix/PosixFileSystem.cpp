@@ -279,7 +279,9 @@ std::optional<std::string> PosixFileSystem::RootOfDrive(char letter) {
   if (passDepth_ > 0 && driveRootKnown_[i]) return driveRoots_[i];
 
   // Wine keeps one link per drive: dosdevices/c: -> ../drive_c, z: -> /.
+  // Without a prefix no drive exists (rather than one under "/dosdevices").
   std::optional<std::string> root;
+  if (prefix_.empty()) return root;
   std::string link = Join(prefix_, "dosdevices/");
   link += lower;
   link += ':';

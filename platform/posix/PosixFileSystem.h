@@ -14,6 +14,10 @@
 // - Enumerate() yields names in byte order, never "." or "..", and knows no
 //   short 8.3 alias names.
 // - "\\server\share" network paths have no mapping here and are missing.
+//
+// Outside a pass nothing is cached, so a lookup of a name not stored in exactly
+// that spelling (a missing one included) reads its whole folder: a loop over
+// many files belongs inside a PassScope, where every folder is read once.
 #pragma once
 
 #include <sys/types.h>

@@ -485,8 +485,12 @@ TEST(FileSystemDefaults, FindThePrefixInTheEnvironment) {
     EXPECT_EQ(MakeFileSystemUnderTest()->Kind("C:\\FSX\\TERRAIN.CFG"), PathKind::kFile);
   }
   ScopedEnv prefix("WINEPREFIX", nullptr);
-  ScopedEnv home("HOME", (tmp.Path() / "home").c_str());
-  EXPECT_EQ(MakeFileSystemUnderTest()->Kind("C:\\home.txt"), PathKind::kFile);
+  {
+    ScopedEnv home("HOME", (tmp.Path() / "home").c_str());
+    EXPECT_EQ(MakeFileSystemUnderTest()->Kind("C:\\home.txt"), PathKind::kFile);
+  }
+  ScopedEnv noHome("HOME", nullptr);
+  EXPECT_EQ(MakeFileSystemUnderTest()->Kind("C:\\"), PathKind::kMissing);
 }
 
 // Linux-only cases: links and the no-replace fallback.
