@@ -26,12 +26,22 @@ int IgnoreXError(Display*, XErrorEvent*) {
   return 0;
 }
 
-int QuietIOError(Display*) {
-  return 0;
+// Set when the connection of the current search broke. The tool has one
+// thread, and only a search installs the handlers that write it.
+bool connectionLost = false;
+
+void NoteConnectionLost(Display*, void*) {
+  connectionLost = true;
 }
 
-void NoteConnectionLost(Display*, void* lost) {
-  *static_cast<bool*>(lost) = true;
+// Xlib calls this first on a broken connection, then the display's exit
+// handler, whose default ends the process. Installing ours from here covers a
+// server that goes away inside XOpenDisplay as well, before the caller has a
+// display to install it on.
+int KeepRunningOnIOError(Display* display) {
+  connectionLost = true;
+  XSetIOErrorExitHandler(display, NoteConnectionLost, nullptr);
+  return 0;
 }
 
 // Installs the handlers for one search and restores the previous ones, which
@@ -40,7 +50,7 @@ class HandlerScope {
  public:
   HandlerScope()
       : previousError_(XSetErrorHandler(IgnoreXError)),
-        previousIOError_(XSetIOErrorHandler(QuietIOError)) {}
+        previousIOError_(XSetIOErrorHandler(KeepRunningOnIOError)) {}
   ~HandlerScope() {
     XSetErrorHandler(previousError_);
     XSetIOErrorHandler(previousIOError_);
@@ -55,8 +65,8 @@ class HandlerScope {
 
 class TitleSearch {
  public:
-  TitleSearch(Display* display, const std::string& title, const bool& lost)
-      : display_(display), title_(title), lost_(lost) {
+  TitleSearch(Display* display, const std::string& title)
+      : display_(display), title_(title), lost_(connectionLost) {
     // Atoms nobody has interned cannot be set on any window.
     netWmName_ = XInternAtom(display_, "_NET_WM_NAME", True);
     netClientList_ = XInternAtom(display_, "_NET_CLIENT_LIST", True);
@@ -149,13 +159,13 @@ class TitleSearch {
 
 bool X11WindowFinder::TopLevelWindowExists(const std::string& title) {
   HandlerScope handlers;
+  connectionLost = false;
   Display* display = XOpenDisplay(displayName_.empty() ? nullptr : displayName_.c_str());
   if (!display) return false;
   // The default exit handler would end the process when the server goes
   // away; this one lets every later request on the connection fail instead.
-  bool lost = false;
-  XSetIOErrorExitHandler(display, NoteConnectionLost, &lost);
-  const bool found = TitleSearch(display, title, lost).Run();
+  XSetIOErrorExitHandler(display, NoteConnectionLost, nullptr);
+  const bool found = TitleSearch(display, title).Run();
   XCloseDisplay(display);
   return found;
 }
