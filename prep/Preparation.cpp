@@ -110,6 +110,8 @@ class Pass {
           if (!files_.Rename(source, target)) failed_ = true;
           break;
         case PathKind::kFolder:
+          // Nothing is attempted, so no counter rises; the run still fails,
+          // since the file stays in the state the patch does not expect.
           failed_ = true;
           break;
       }
