@@ -1,6 +1,6 @@
 // The floor for prep_bench: the same renames and deletes over the same tree,
 // done with plain system calls by code that knows the folders' exact names and
-// reads each rule's folder once into a case-folded index.
+// reads each folder once into a case-folded index shared by its rules.
 //
 //   syscall_baseline --files N
 #include <dirent.h>
@@ -42,24 +42,39 @@ char KindAt(int dir, const std::unordered_map<std::string, std::string>& index,
   return S_ISREG(st.st_mode) ? 'f' : 'd';
 }
 
-void RunRule(const std::string& folder, const ToggleRule& rule, Counts& n) {
-  int dir = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (dir < 0) return;
-  std::vector<std::string> names;
-  std::unordered_map<std::string, std::string> index;
-  if (DIR* d = fdopendir(dup(dir))) {
+// One folder's entries, read once for all the rules that share it.
+struct Folder {
+  int dir = -1;
+  std::unordered_map<std::string, std::string> index;  // folded name -> stored name
+};
+
+Folder& Open(std::unordered_map<std::string, Folder>& folders, const std::string& path) {
+  auto [it, added] = folders.try_emplace(path);
+  Folder& f = it->second;
+  if (!added) return f;
+  f.dir = open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (f.dir < 0) return f;
+  if (DIR* d = fdopendir(dup(f.dir))) {
     while (dirent* e = readdir(d)) {
       std::string name = e->d_name;
-      if (name == "." || name == "..") continue;
-      index.emplace(Fold(name), name);
-      names.push_back(std::move(name));
+      if (name != "." && name != "..") f.index.emplace(Fold(name), std::move(name));
     }
     closedir(d);
   }
+  return f;
+}
+
+void RunRule(Folder& folder, const ToggleRule& rule, Counts& n) {
+  if (folder.dir < 0) return;
+  const int dir = folder.dir;
+  auto& index = folder.index;
   const std::string pattern = rule.prefix + rule.middle + ".*";
+  std::vector<std::string> names;
+  for (const auto& entry : index) {
+    if (MatchesWildcard(entry.second, pattern)) names.push_back(entry.second);
+  }
   const bool activate = rule.source == "XXX";
   for (const std::string& name : names) {
-    if (!MatchesWildcard(name, pattern)) continue;
     ++n.checked;
     const std::string base = name.size() > 4 ? name.substr(0, name.size() - 4) : std::string();
     const std::string src = base + (activate ? ".XXX" : ".BGL");
@@ -89,7 +104,6 @@ void RunRule(const std::string& folder, const ToggleRule& rule, Counts& n) {
         n.failed = true;
     }
   }
-  close(dir);
 }
 
 }  // namespace
@@ -102,8 +116,13 @@ int main(int argc, char** argv) {
   bench::ResetPeakRss();
   const auto start = std::chrono::steady_clock::now();
   Counts n;
+  std::unordered_map<std::string, Folder> folders;
   for (int i = 0; i < config.ToggleRuleCount(); ++i) {
-    RunRule(tree.Folder(config.ToggleRuleAt(i)), config.ToggleRuleAt(i), n);
+    const ToggleRule& rule = config.ToggleRuleAt(i);
+    RunRule(Open(folders, tree.Folder(rule)), rule, n);
+  }
+  for (auto& entry : folders) {
+    if (entry.second.dir >= 0) close(entry.second.dir);
   }
   int fd = open(config.PatchExecutable().c_str(), O_WRONLY | O_CLOEXEC);
   const bool unlocked = fd >= 0 && pwrite(fd, "MZ", 2, 0) == 2;
