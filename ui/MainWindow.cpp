@@ -40,7 +40,7 @@ bool MainWindow::OnInitDialog() {
   // Ending the dialog here only marks it as ended; the remaining checks still
   // run and show their messages before the window goes away unseen.
   if (IsSimulatorRunning(platform_.windows)) {
-    view_.ShowMessage(kSimulatorRunningText, kSimulatorRunningCaption, kStyleStop);
+    view_.ShowMessage(kSimulatorRunningText, kSimulatorRunningCaption, kSimulatorRunningStyle);
     view_.EndDialog(kResultCancel);
   }
 
@@ -56,7 +56,7 @@ bool MainWindow::OnInitDialog() {
     view_.EnableControl(IDOK, true);
     RunVersionGate();
   } else {
-    view_.ShowMessage(kFolderNotFoundText, kFolderNotFoundCaption, kStyleStop);
+    view_.ShowMessage(kFolderNotFoundText, kFolderNotFoundCaption, kFolderNotFoundStyle);
     view_.EnableControl(IDOK, false);
   }
 
@@ -114,7 +114,7 @@ bool MainWindow::RunVersionGate() {
   const VersionVerdict verdict =
       CheckInstalledVersion(platform_.profiles, values_.simFolder, config_);
   if (verdict.kind == VersionVerdictKind::kPass) return true;
-  view_.ShowMessage(verdict.message, verdict.caption, kStyleStop);
+  view_.ShowMessage(verdict.message, verdict.caption, verdict.style);
   view_.EndDialog(kResultCancel);
   return false;
 }

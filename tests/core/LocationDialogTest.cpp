@@ -14,9 +14,9 @@
 namespace svx {
 namespace {
 
-using test::FakeLocationView;
-using test::MemoryFileSystem;
-using test::ShownMessage;
+using uitest::FakeLocationView;
+using uitest::MemoryFileSystem;
+using uitest::ShownMessage;
 
 const ShownMessage kExitQuestion{
     "The specified FSX path is not valid.  The new path\nwill not be saved if you exit now.\n\n"

@@ -14,10 +14,10 @@
 namespace svx {
 namespace {
 
-using test::FakeLocationView;
-using test::FakeMainView;
-using test::FakePlatform;
-using test::ShownMessage;
+using uitest::FakeLocationView;
+using uitest::FakeMainView;
+using uitest::FakePlatform;
+using uitest::ShownMessage;
 
 const ShownMessage kRunningMessage{
     "A process named \"Microsoft Flight Simulator X\" has been found running in the "

@@ -26,7 +26,9 @@
 #include "ui/LocationDialog.h"
 #include "ui/MainWindow.h"
 
-namespace svx::test {
+// A namespace of their own: other test helpers in the same executable define
+// fakes of the same names, and two definitions of one class would clash.
+namespace svx::uitest {
 
 struct ShownMessage {
   std::string text;
@@ -335,4 +337,4 @@ struct FakePlatform {
   }
 };
 
-}  // namespace svx::test
+}  // namespace svx::uitest
