@@ -104,4 +104,13 @@ bool CreateFromTemplate(wxDialog& dialog, wxWindow* parent, const DialogTemplate
   return true;
 }
 
+void FocusFirstTabStop(wxDialog& dialog) {
+  for (wxWindow* child : dialog.GetChildren()) {
+    if (child->IsEnabled() && child->IsShown() && child->AcceptsFocusFromKeyboard()) {
+      child->SetFocus();
+      return;
+    }
+  }
+}
+
 }  // namespace svx

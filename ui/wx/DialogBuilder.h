@@ -22,4 +22,8 @@ long WxDialogStyle(unsigned style);
 // could not be created.
 bool CreateFromTemplate(wxDialog& dialog, wxWindow* parent, const DialogTemplate& t);
 
+// Gives the focus to the first enabled tab stop in template order, where the
+// Windows dialog manager puts it; wx on its own prefers the first text field.
+void FocusFirstTabStop(wxDialog& dialog);
+
 }  // namespace svx

@@ -26,6 +26,7 @@ int CLocationDlg::RunModal() {
   behaviour_.Attach(*this);
   behaviour_.OnInitDialog();
   if (result_ != 0) return result_;
+  CallAfter([this] { FocusFirstTabStop(*this); });
   return ShowModal();
 }
 

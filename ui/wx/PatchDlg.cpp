@@ -72,6 +72,7 @@ int CPatchDlg::RunModal() {
   // wx cannot end a modal loop that has not started, so start-up runs before
   // it, and a dialog ended during start-up never enters it.
   if (!StartUp()) return result_;
+  CallAfter([this] { FocusFirstTabStop(*this); });
   return ShowModal();
 }
 
