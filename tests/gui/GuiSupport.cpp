@@ -83,7 +83,8 @@ void SampleInstall::WriteSimulator(const std::string& relative, const std::strin
   const std::string scenery = sim + "Scenery/VODeVevuza/Scenery/";
   dir_.Write(scenery + "L1L_0001.XXX", "inactive");  // to be activated
   dir_.Write(scenery + "L1L_0002.BGL", "active");    // already in place
-  dir_.Write(scenery + "LLC_0001.BGL", "old");       // redundant beside its .XXX
+  dir_.Write(scenery + "L1L_0003.XXX", "inactive");
+  dir_.Write(scenery + "LLC_0001.BGL", "old");  // redundant beside its .XXX
   dir_.Write(scenery + "LLC_0001.XXX", "kept");
   dir_.Write(scenery + "OTHER.BGL", "not covered");
 }

@@ -46,6 +46,7 @@ void ExpectPreparedScenery(test::TempDir& dir, const std::string& sim) {
   EXPECT_FALSE(dir.Has(scenery + "L1L_0001.XXX"));
   EXPECT_EQ(dir.Read(scenery + "L1L_0001.BGL"), "inactive");
   EXPECT_TRUE(dir.Has(scenery + "L1L_0002.BGL"));
+  EXPECT_TRUE(dir.Has(scenery + "L1L_0003.BGL"));
   EXPECT_FALSE(dir.Has(scenery + "LLC_0001.BGL"));
   EXPECT_EQ(dir.Read(scenery + "LLC_0001.XXX"), "kept");
   EXPECT_TRUE(dir.Has(scenery + "OTHER.BGL"));
@@ -70,8 +71,8 @@ TEST(PatchDlg, PreparesThePatchWhenPressed) {
   EXPECT_EQ(seen.caption, "Success");
   EXPECT_TRUE(seen.text.StartsWith("The patch preparation was successful")) << seen.text;
   EXPECT_TRUE(seen.style & wxICON_EXCLAMATION);
-  EXPECT_EQ(Field(dialog, IDC_CHECKED), "4");
-  EXPECT_EQ(Field(dialog, IDC_RENAMED), "1");
+  EXPECT_EQ(Field(dialog, IDC_CHECKED), "5");
+  EXPECT_EQ(Field(dialog, IDC_RENAMED), "2");
   EXPECT_EQ(Field(dialog, IDC_REMOVED), "1");
   ExpectPreparedScenery(install.Dir(), SampleInstall::kSimFolder);
   EXPECT_EQ(install.Patch(), "MZpatch body");
