@@ -2,6 +2,8 @@
 // pressed with the mouse, the change of folder, and the end of the dialog.
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include <wx/button.h>
 #include <wx/textctrl.h>
 
@@ -83,6 +85,26 @@ TEST(PatchDlg, PreparesThePatchWhenPressed) {
   test::ClickOn(*dialog.FindWindow(IDCANCEL));
   EXPECT_TRUE(test::WaitUntil([&] { return dialog.Ended(); }));
   EXPECT_EQ(dialog.Result(), IDCANCEL);
+}
+
+TEST(PatchDlg, EscapeAndTheCloseBoxEndTheDialogLikeExit) {
+  SampleInstall install;
+  const std::function<void(wxDialog&)> ways[] = {
+      [](wxDialog& d) {
+        wxKeyEvent escape(wxEVT_CHAR_HOOK);
+        escape.m_keyCode = WXK_ESCAPE;
+        escape.SetEventObject(&d);
+        d.ProcessWindowEvent(escape);
+      },
+      [](wxDialog& d) { d.Close(); },
+  };
+  for (const auto& end : ways) {
+    CPatchDlg dialog(SystemPlatform());
+    ASSERT_TRUE(dialog.StartUp());
+    end(dialog);
+    EXPECT_TRUE(dialog.Ended());
+    EXPECT_EQ(dialog.Result(), IDCANCEL);
+  }
 }
 
 TEST(PatchDlg, WithoutPrefixReportsTheFolderAndDisablesPreparation) {
