@@ -2,9 +2,12 @@
 // pressed with the mouse, the change of folder, and the end of the dialog.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 
 #include <wx/button.h>
+#include <wx/dirdlg.h>
+#include <wx/image.h>
 #include <wx/textctrl.h>
 
 #include "GuiSupport.h"
@@ -13,6 +16,7 @@
 #include "res/ResourceIds.h"
 #include "ui/wx/LocationDlg.h"
 #include "ui/wx/PatchDlg.h"
+#include "ui/wx/WxImages.h"
 #include "ui/wx/WxText.h"
 
 namespace svx {
@@ -140,22 +144,47 @@ TEST(PatchDlg, FailedVersionGateEndsBeforeTheWindowIsShown) {
   EXPECT_TRUE(seen.style & wxICON_ERROR) << "the gate's verdict carries the stop icon";
 }
 
-// Stands in for the modal change-location dialog: types a folder into the
-// new-folder field and presses OK through the dialog's own command path.
-struct TypeFolderAndAccept : wxExpectModalBase<CLocationDlg, TypeFolderAndAccept> {
-  TypeFolderAndAccept(std::string folder, std::string* registryShown)
-      : folder_(std::move(folder)), registryShown_(registryShown) {}
-  int OnInvoked(CLocationDlg* dialog) const override {
-    *registryShown_ = Field(*dialog, IDC_REGISTRY_PATH);
-    dynamic_cast<wxTextCtrl*>(dialog->FindWindow(IDC_NEW_PATH))->SetValue(ToWx(folder_));
-    wxCommandEvent ok(wxEVT_BUTTON, IDOK);
-    ok.SetEventObject(dialog->FindWindow(IDOK));
-    dialog->ProcessWindowEvent(ok);
-    return dialog->Result();
-  }
-  std::string folder_;
-  std::string* registryShown_;
+// Stands in for the modal change-location dialog: the test drives the dialog,
+// already initialised, through its own command path and returns how it ended.
+struct DriveLocation : wxExpectModalBase<CLocationDlg, DriveLocation> {
+  explicit DriveLocation(std::function<int(CLocationDlg&)> drive) : drive_(std::move(drive)) {}
+  int OnInvoked(CLocationDlg* dialog) const override { return drive_(*dialog); }
+  std::function<int(CLocationDlg&)> drive_;
 };
+
+// Stands in for the folder chooser: records its title and picks path, or is
+// cancelled.
+struct ExpectChooser : wxExpectModalBase<wxDirDialog, ExpectChooser> {
+  ExpectChooser(wxString* title, std::string path, int answer = wxID_OK)
+      : title_(title), path_(std::move(path)), answer_(answer) {}
+  int OnInvoked(wxDirDialog* chooser) const override {
+    *title_ = chooser->GetMessage();
+    if (answer_ == wxID_OK) chooser->SetPath(ToWx(path_));
+    return answer_;
+  }
+  wxString* title_;
+  std::string path_;
+  int answer_;
+};
+
+void Press(wxWindow& dialog, int id) {
+  wxCommandEvent click(wxEVT_BUTTON, id);
+  click.SetEventObject(dialog.FindWindow(id));
+  dialog.ProcessWindowEvent(click);
+}
+
+void Type(wxWindow& dialog, int id, const std::string& text) {
+  dynamic_cast<wxTextCtrl*>(dialog.FindWindow(id))->SetValue(ToWx(text));
+}
+
+bool ShowsImage(wxWindow& dialog, int bitmapId) {
+  auto* status = dynamic_cast<wxButton*>(dialog.FindWindow(IDC_STATUS));
+  const wxImage shown = status->GetBitmap().ConvertToImage();
+  const wxImage wanted = LoadResBitmap(bitmapId).ConvertToImage();
+  return shown.IsOk() && shown.GetSize() == wanted.GetSize() &&
+         std::equal(shown.GetData(), shown.GetData() + shown.GetWidth() * shown.GetHeight() * 3,
+                    wanted.GetData());
+}
 
 TEST(PatchDlg, TypedFolderReplacesTheFolderInUse) {
   SampleInstall install("");
@@ -172,11 +201,17 @@ TEST(PatchDlg, TypedFolderReplacesTheFolderInUse) {
   ASSERT_FALSE(Enabled(dialog, IDOK));
 
   std::string registryShown = "<not shown>";
+  auto typeAndAccept = [&](CLocationDlg& location) {
+    registryShown = Field(location, IDC_REGISTRY_PATH);
+    Type(location, IDC_NEW_PATH, typed);
+    Press(location, IDOK);
+    return location.Result();
+  };
   auto change = [&] {
     test::ClickOn(*dialog.FindWindow(IDC_CHANGE_LOCATION));
     EXPECT_TRUE(test::WaitUntil([&] { return Enabled(dialog, IDOK); }));
   };
-  wxTEST_DIALOG(change(), TypeFolderAndAccept(typed, &registryShown));
+  wxTEST_DIALOG(change(), DriveLocation(typeAndAccept));
 
   EXPECT_EQ(registryShown, "");
   EXPECT_EQ(Field(dialog, IDC_SIMPATH), typed);
@@ -189,6 +224,51 @@ TEST(PatchDlg, TypedFolderReplacesTheFolderInUse) {
   EXPECT_EQ(seen.caption, "Success");
   ExpectPreparedScenery(install.Dir(), simRelative);
   EXPECT_EQ(install.Patch(), "MZpatch body");
+}
+
+}  // namespace
+}  // namespace svx
+
+namespace svx {
+namespace {
+
+// A pick is not driven here: wxGTK's chooser reports its path only from its own
+// response to the user, which a test hook cannot give.
+TEST(LocationDlg, CancelledChooserChangesNothingAndCancelAsksFirst) {
+  SampleInstall install("");
+  const std::string typed = (install.Dir().Path() / SampleInstall::kSimFolder).string();
+  CPatchDlg dialog(SystemPlatform());
+  MessageSeen startup;
+  auto start = [&] { dialog.StartUp(); };
+  wxTEST_DIALOG(start(), ExpectMsgBox(&startup));
+
+  bool redAtStart = false, redAfterBrowse = false;
+  std::string afterBrowse;
+  auto drive = [&](CLocationDlg& location) {
+    redAtStart = ShowsImage(location, IDB_INVALID);
+    Type(location, IDC_NEW_PATH, typed);
+    Press(location, IDC_BROWSE);
+    afterBrowse = Field(location, IDC_NEW_PATH);
+    redAfterBrowse = ShowsImage(location, IDB_INVALID);
+    Press(location, IDCANCEL);
+    return location.Result();
+  };
+  wxString title;
+  MessageSeen question;
+  auto change = [&] { dialog.Behaviour().OnChangeLocation(); };
+  wxTEST_DIALOG(change(), DriveLocation(drive), ExpectChooser(&title, "", wxID_CANCEL),
+                ExpectMsgBox(&question, wxID_YES));
+
+  EXPECT_TRUE(redAtStart);
+  EXPECT_EQ(title, "Select FSX Folder Location");
+  EXPECT_EQ(afterBrowse, typed);
+  EXPECT_TRUE(redAfterBrowse);
+  EXPECT_EQ(question.text, "Are you sure you want to cancel the changes ?\n");
+  EXPECT_EQ(question.caption, "");
+  EXPECT_TRUE(question.style & wxYES_NO);
+  // Cancelled: the main window keeps its (empty) folder and its disabled button.
+  EXPECT_EQ(Field(dialog, IDC_SIMPATH), "");
+  EXPECT_FALSE(Enabled(dialog, IDOK));
 }
 
 }  // namespace
