@@ -49,9 +49,9 @@ class WaitEnd : public wxEventFilter {
 
 }  // namespace
 
-int WxPumpWait(wxWindow& window, int timerId, int ms) {
-  (void)window;  // the timer's events go to a handler of our own, which no
-                 // destroyed window can take with it
+int WxPumpWait(wxWindow&, int timerId, int ms) {
+  // A wx timer needs no window. Its events go to a handler of the wait's own,
+  // so a window destroyed during the wait cannot take the handler with it.
   wxGUIEventLoop loop;
   WaitEnd end(loop);
   wxEvtHandler sink;
