@@ -7,6 +7,7 @@
 #include "res/DialogTemplates.h"
 #include "res/ResourceIds.h"
 #include "ui/wx/DialogBuilder.h"
+#include "ui/wx/Fields.h"
 #include "ui/wx/WxImages.h"
 #include "ui/wx/WxMessageBox.h"
 #include "ui/wx/WxText.h"
@@ -31,21 +32,13 @@ int CLocationDlg::RunModal() {
 }
 
 void CLocationDlg::ShowValues(const LocationValues& v) {
-  if (auto* edit = dynamic_cast<wxTextCtrl*>(FindWindow(IDC_REGISTRY_PATH))) {
-    edit->ChangeValue(ToWx(v.registryFolder));
-  }
-  if (auto* edit = dynamic_cast<wxTextCtrl*>(FindWindow(IDC_NEW_PATH))) {
-    edit->ChangeValue(ToWx(v.newFolder));
-  }
+  SetFieldText(*this, IDC_REGISTRY_PATH, v.registryFolder);
+  SetFieldText(*this, IDC_NEW_PATH, v.newFolder);
 }
 
 void CLocationDlg::CollectValues(LocationValues& v) {
-  if (auto* edit = dynamic_cast<wxTextCtrl*>(FindWindow(IDC_REGISTRY_PATH))) {
-    v.registryFolder = FromWx(edit->GetValue());
-  }
-  if (auto* edit = dynamic_cast<wxTextCtrl*>(FindWindow(IDC_NEW_PATH))) {
-    v.newFolder = FromWx(edit->GetValue());
-  }
+  v.registryFolder = FieldText(*this, IDC_REGISTRY_PATH);
+  v.newFolder = FieldText(*this, IDC_NEW_PATH);
 }
 
 void CLocationDlg::SetStatusImage(StatusImage image) {

@@ -12,6 +12,7 @@
 #include "res/Strings.h"
 #include "ui/wx/AboutDlg.h"
 #include "ui/wx/DialogBuilder.h"
+#include "ui/wx/Fields.h"
 #include "ui/wx/LocationDlg.h"
 #include "ui/wx/WxImages.h"
 #include "ui/wx/WxMessageBox.h"
@@ -21,19 +22,10 @@
 namespace svx {
 namespace {
 
-void SetText(wxWindow* parent, int id, const std::string& text) {
-  if (auto* edit = dynamic_cast<wxTextCtrl*>(parent->FindWindow(id))) edit->ChangeValue(ToWx(text));
-}
-
-std::string GetText(wxWindow* parent, int id) {
-  auto* edit = dynamic_cast<wxTextCtrl*>(parent->FindWindow(id));
-  return edit ? FromWx(edit->GetValue()) : std::string();
-}
-
 // A counter field holds what ShowValues wrote; a text that is not a decimal
 // number leaves the counter as it was.
-void GetCounter(wxWindow* parent, int id, int32_t& counter) {
-  const std::string text = GetText(parent, id);
+void GetCounter(wxWindow& dialog, int id, int32_t& counter) {
+  const std::string text = FieldText(dialog, id);
   char* end = nullptr;
   const long value = std::strtol(text.c_str(), &end, 10);
   if (!text.empty() && end && *end == '\0') counter = static_cast<int32_t>(value);
@@ -77,19 +69,19 @@ int CPatchDlg::RunModal() {
 }
 
 void CPatchDlg::ShowValues(const MainValues& v) {
-  SetText(this, IDC_TITLE, v.title);
-  SetText(this, IDC_SIMPATH, v.simFolder);
-  SetText(this, IDC_CHECKED, std::to_string(v.counters.checked));
-  SetText(this, IDC_REMOVED, std::to_string(v.counters.removed));
-  SetText(this, IDC_RENAMED, std::to_string(v.counters.renamed));
+  SetFieldText(*this, IDC_TITLE, v.title);
+  SetFieldText(*this, IDC_SIMPATH, v.simFolder);
+  SetFieldText(*this, IDC_CHECKED, std::to_string(v.counters.checked));
+  SetFieldText(*this, IDC_REMOVED, std::to_string(v.counters.removed));
+  SetFieldText(*this, IDC_RENAMED, std::to_string(v.counters.renamed));
 }
 
 void CPatchDlg::CollectValues(MainValues& v) {
-  v.title = GetText(this, IDC_TITLE);
-  v.simFolder = GetText(this, IDC_SIMPATH);
-  GetCounter(this, IDC_CHECKED, v.counters.checked);
-  GetCounter(this, IDC_REMOVED, v.counters.removed);
-  GetCounter(this, IDC_RENAMED, v.counters.renamed);
+  v.title = FieldText(*this, IDC_TITLE);
+  v.simFolder = FieldText(*this, IDC_SIMPATH);
+  GetCounter(*this, IDC_CHECKED, v.counters.checked);
+  GetCounter(*this, IDC_REMOVED, v.counters.removed);
+  GetCounter(*this, IDC_RENAMED, v.counters.renamed);
 }
 
 void CPatchDlg::EnableControl(int id, bool enable) {
