@@ -4,6 +4,7 @@
 #include <string>
 
 #include "platform/FileSystem.h"
+#include "platform/MessageBox.h"
 #include "platform/Registry.h"
 #include "platform/WindowFinder.h"
 
@@ -24,5 +25,8 @@ extern const char* const kSimulatorRunningCaption;
 // The message shown at start-up when the registry's folder fails the test.
 extern const char* const kFolderNotFoundText;
 extern const char* const kFolderNotFoundCaption;
+// Both are shown with the stop icon.
+constexpr int kSimulatorRunningStyle = kStyleStop;
+constexpr int kFolderNotFoundStyle = kStyleStop;
 
 }  // namespace svx

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "config/ProductConfig.h"
+#include "platform/MessageBox.h"
 #include "platform/ProfileReader.h"
 
 namespace svx {
@@ -14,6 +15,7 @@ struct VersionVerdict {
   VersionVerdictKind kind = VersionVerdictKind::kPass;
   std::string message;  // empty on a pass
   std::string caption;
+  int style = 0;  // kStyleStop for either message; 0 on a pass
 };
 
 VersionVerdict CheckInstalledVersion(ProfileReader& profiles, const std::string& simFolder,

@@ -80,6 +80,9 @@ class MainWindow : public PrepOwner {
   const ProductConfig& config_;
   MainValues values_;
   std::string registryFolder_;
+  // True while a preparation pass runs; its waits dispatch key presses, so
+  // commands can arrive in the middle of it.
+  bool preparing_ = false;
 };
 
 }  // namespace svx

@@ -15,7 +15,8 @@ TEST(ProductConfig, HoldsTheTablesInProcessingOrder) {
   int deactivating = 0;
   for (int i = 0; i < c.ToggleRuleCount(); ++i) {
     const ToggleRule& r = c.ToggleRuleAt(i);
-    EXPECT_TRUE((r.source == "XXX" && r.target == "BGL") || (r.source == "BGL" && r.target == "XXX"))
+    EXPECT_TRUE((r.source == "XXX" && r.target == "BGL") ||
+                (r.source == "BGL" && r.target == "XXX"))
         << "row " << i + 1;
     EXPECT_EQ(r.prefix.size(), 3u) << "row " << i + 1;
     if (r.source == "BGL") ++deactivating;

@@ -1,0 +1,200 @@
+// A simulator tree for the benchmarks: N entries spread over the folders of the
+// toggle rules, of every kind the pass meets (inactive only, active only,
+// pairs, names in other letter case, names no rule covers), and the end state
+// the pass must leave.
+#pragma once
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <stdlib.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "config/ProductConfig.h"
+
+namespace svx::bench {
+
+inline std::string Posix(std::string path) {
+  std::replace(path.begin(), path.end(), '\\', '/');
+  return path;
+}
+
+inline std::string Lower(std::string s) {
+  for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return s;
+}
+
+class BenchTree {
+ public:
+  // Creates the tree in a new temporary folder, which becomes the working
+  // directory so that the patch file is found there.
+  explicit BenchTree(long files) : patch_(TheProductConfig().PatchExecutable()) {
+    std::string templ = (std::filesystem::temp_directory_path() / "svxbench-XXXXXX").string();
+    if (!mkdtemp(templ.data())) Die("mkdtemp");
+    root_ = templ;
+    if (chdir(root_.c_str()) != 0) Die("chdir");
+    const ProductConfig& config = TheProductConfig();
+    Touch(root_ + "/" + config.PatchExecutable(), std::string(4, '\0'));
+
+    std::vector<const ToggleRule*> open;  // rules that cover many names
+    for (int i = 0; i < config.ToggleRuleCount(); ++i) {
+      const ToggleRule& r = config.ToggleRuleAt(i);
+      std::filesystem::create_directories(Folder(r));
+      expected_[Folder(r)];
+      if (r.middle == "*") open.push_back(&r);
+    }
+    // Rules with middle "A" cover one pair each: give each its source.
+    for (int i = 0; i < config.ToggleRuleCount() && created_ < files; ++i) {
+      const ToggleRule& r = config.ToggleRuleAt(i);
+      if (r.middle != "*") Add(r, r.prefix + r.middle, kSourceOnly);
+    }
+    for (long unit = 0; created_ < files; ++unit) {
+      const ToggleRule& r = *open[static_cast<size_t>(unit) % open.size()];
+      const Kind kind = static_cast<Kind>((unit / static_cast<long>(open.size())) % kKinds);
+      std::string base = r.prefix + "_" + std::to_string(unit);
+      if (kind == kLowerSource || kind == kLowerPair) base = Lower(base);
+      if (kind == kUncovered) base = "ZQZ_" + std::to_string(unit);
+      const bool pair = kind == kPair || kind == kLowerPair;
+      Add(r, base, pair && created_ + 2 > files ? kSourceOnly : kind);
+    }
+    for (auto& [folder, names] : expected_) std::sort(names.begin(), names.end());
+  }
+
+  ~BenchTree() {
+    std::error_code ec;
+    if (chdir("/") != 0) return;
+    std::filesystem::remove_all(root_, ec);
+  }
+
+  const std::string& Root() const { return root_; }
+  long Created() const { return created_; }
+
+  // Every rule folder holds exactly the names it should; the patch is unlocked.
+  bool Verify() const {
+    bool ok = true;
+    for (const auto& [folder, names] : expected_) {
+      std::vector<std::string> found;
+      if (DIR* d = opendir(folder.c_str())) {
+        while (dirent* e = readdir(d)) {
+          if (std::strcmp(e->d_name, ".") && std::strcmp(e->d_name, ".."))
+            found.push_back(e->d_name);
+        }
+        closedir(d);
+      }
+      std::sort(found.begin(), found.end());
+      if (found != names) {
+        auto diff = std::mismatch(found.begin(), found.end(), names.begin(), names.end());
+        std::fprintf(stderr, "%s: %zu entries, %zu expected; first difference: %s, expected %s\n",
+                     folder.c_str(), found.size(), names.size(),
+                     diff.first == found.end() ? "(end)" : diff.first->c_str(),
+                     diff.second == names.end() ? "(end)" : diff.second->c_str());
+        ok = false;
+      }
+    }
+    std::ifstream patch(root_ + "/" + patch_, std::ios::binary);
+    char head[2] = {};
+    patch.read(head, 2);
+    if (head[0] != 'M' || head[1] != 'Z') {
+      std::fprintf(stderr, "patch not unlocked\n");
+      ok = false;
+    }
+    return ok;
+  }
+
+  std::string Folder(const ToggleRule& r) const { return root_ + "/SCENERY/" + Posix(r.folder); }
+
+ private:
+  enum Kind { kSourceOnly, kTargetOnly, kPair, kLowerSource, kUncovered, kLowerPair, kKinds };
+
+  void Add(const ToggleRule& r, const std::string& base, Kind kind) {
+    const std::string folder = Folder(r);
+    const bool lower = kind == kLowerSource || kind == kLowerPair;
+    const std::string src = "." + (lower ? Lower(r.source) : r.source);
+    const std::string dst = "." + (lower ? Lower(r.target) : r.target);
+    std::vector<std::string>& after = expected_[folder];
+    switch (kind) {
+      case kSourceOnly:
+      case kLowerSource:
+      case kUncovered:
+        Touch(folder + "/" + base + src);
+        ++created_;
+        // A rename writes the target extension in capitals.
+        after.push_back(base + (kind == kUncovered ? src : "." + r.target));
+        break;
+      case kTargetOnly:
+        Touch(folder + "/" + base + dst);
+        ++created_;
+        after.push_back(base + dst);
+        break;
+      case kPair:
+      case kLowerPair:
+        Touch(folder + "/" + base + src);
+        Touch(folder + "/" + base + dst);
+        created_ += 2;
+        after.push_back(base + dst);
+        break;
+      case kKinds:
+        break;
+    }
+  }
+
+  static void Touch(const std::string& path, const std::string& content = {}) {
+    int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0644);
+    if (fd < 0) Die(path.c_str());
+    if (!content.empty() && write(fd, content.data(), content.size()) < 0) Die("write");
+    close(fd);
+  }
+
+  [[noreturn]] static void Die(const char* what) {
+    std::perror(what);
+    std::exit(2);
+  }
+
+  std::string patch_;
+  std::string root_;
+  long created_ = 0;
+  std::map<std::string, std::vector<std::string>> expected_;
+};
+
+// Options shared by the benchmark programs.
+inline long ParseFiles(int argc, char** argv, const char* program) {
+  for (int i = 1; i + 1 < argc; ++i) {
+    if (std::strcmp(argv[i], "--files") == 0) return std::atol(argv[i + 1]);
+  }
+  std::fprintf(stderr, "usage: %s --files N\n", program);
+  std::exit(2);
+}
+
+// Lets the peak resident size be measured from here on, not from the tree's
+// construction.
+inline void ResetPeakRss() {
+  std::ofstream("/proc/self/clear_refs") << "5";
+}
+
+inline double PeakRssMib() {
+  std::ifstream status("/proc/self/status");
+  std::string line;
+  while (std::getline(status, line)) {
+    if (line.rfind("VmHWM:", 0) == 0) return std::atof(line.c_str() + 6) / 1024.0;
+  }
+  rusage u{};
+  getrusage(RUSAGE_SELF, &u);
+  return static_cast<double>(u.ru_maxrss) / 1024.0;
+}
+
+inline double Seconds(std::chrono::steady_clock::time_point since) {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
+}
+
+}  // namespace svx::bench

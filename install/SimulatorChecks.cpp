@@ -1,0 +1,53 @@
+#include "install/SimulatorChecks.h"
+
+namespace svx {
+namespace {
+
+// The simulator's installer writes its folder here; the tool only reads it.
+constexpr const char* kSimulatorKey =
+    "SOFTWARE\\Microsoft\\Microsoft Games\\Flight Simulator\\10.0";
+constexpr const char* kSetupPathValue = "SetupPath";
+// The size of the Windows tool's buffer, terminating zero included: a longer
+// value is a failed query there, and must be one here too.
+constexpr size_t kSetupPathBufferBytes = 999;
+
+constexpr const char* kMarkerFile = "TERRAIN.CFG";
+constexpr const char* kSimulatorWindowTitle = "Microsoft Flight Simulator X";
+
+}  // namespace
+
+const char* const kSimulatorRunningText =
+    "A process named \"Microsoft Flight Simulator X\" has been found running in the "
+    "background.\n\n"
+    "You must terminate this process before any modifications can be made to the FSX "
+    "environment.\n\n"
+    "After terminating the background process, you can restart this application.\n\n"
+    "Press any key to exit this application.";
+const char* const kSimulatorRunningCaption = "Skarvane X Patch Preparation Tool Warning";
+const char* const kFolderNotFoundText =
+    "FSX could not be located at the path defined in the Windows Registry.\n\n"
+    "Press the \"Change FSX Location\" button to locate FSX manually";
+const char* const kFolderNotFoundCaption = "Warning";
+
+std::string ReadRegistryPath(Registry& registry) {
+  std::string folder;
+  if (auto value =
+          registry.ReadLocalMachineString(kSimulatorKey, kSetupPathValue, kSetupPathBufferBytes)) {
+    folder = std::move(*value);
+    // Only one: a value ending in two backslashes keeps one.
+    if (!folder.empty() && folder.back() == '\\') folder.pop_back();
+  }
+  return folder;
+}
+
+bool IsValidSimFolder(FileSystem& files, const std::string& folder) {
+  // The folder is used as it is: a trailing backslash gives a doubled one,
+  // which the file layer reads as one, and an empty folder tests the root.
+  return files.Exists(folder + "\\" + kMarkerFile);
+}
+
+bool IsSimulatorRunning(WindowFinder& windows) {
+  return windows.TopLevelWindowExists(kSimulatorWindowTitle);
+}
+
+}  // namespace svx

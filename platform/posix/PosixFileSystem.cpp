@@ -1,0 +1,546 @@
+#include "platform/posix/PosixFileSystem.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <limits.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdint>
+#include <cstdlib>
+
+#include "platform/Wildcard.h"
+
+namespace svx {
+
+namespace {
+
+// From <linux/fs.h>; spelled here so that the build does not depend on kernel
+// headers or on a glibc new enough to wrap renameat2.
+constexpr unsigned kRenameNoReplace = 1;
+
+bool IsSeparator(char c) {
+  return c == '\\' || c == '/';
+}
+
+bool IsAsciiLetter(char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+
+std::string Join(const std::string& dir, std::string_view name) {
+  std::string out;
+  out.reserve(dir.size() + 1 + name.size());
+  out = dir;
+  if (out.empty() || out.back() != '/') out += '/';
+  out += name;
+  return out;
+}
+
+// Splits on either separator and resolves "." and ".." lexically, as Windows
+// does before it looks at the disk: ".." never climbs above the root.
+void AppendParts(std::string_view path, std::vector<std::string>& parts) {
+  size_t i = 0;
+  while (i < path.size()) {
+    while (i < path.size() && IsSeparator(path[i])) ++i;
+    size_t end = i;
+    while (end < path.size() && !IsSeparator(path[end])) ++end;
+    std::string_view part = path.substr(i, end - i);
+    if (part.empty() || part == ".") {
+      // nothing: doubled separators and "." name the same folder
+    } else if (part == "..") {
+      if (!parts.empty()) parts.pop_back();
+    } else {
+      parts.emplace_back(part);
+    }
+    i = end;
+  }
+}
+
+uint64_t FoldedHash(std::string_view name) {
+  uint64_t h = 1469598103934665603ull;  // FNV-1a
+  for (char c : name) {
+    h ^= static_cast<unsigned char>(FoldCase(c));
+    h *= 1099511628211ull;
+  }
+  return h;
+}
+
+PathKind KindByStat(const std::string& full) {
+  struct stat st;
+  if (::stat(full.c_str(), &st) != 0) return PathKind::kMissing;
+  return S_ISDIR(st.st_mode) ? PathKind::kFolder : PathKind::kFile;
+}
+
+bool RenameNoReplace(const std::string& from, const std::string& to) {
+  if (::syscall(SYS_renameat2, AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), kRenameNoReplace) ==
+      0) {
+    return true;
+  }
+  // Some file systems (older NFS, FUSE) and sandboxes refuse the flag; a hard
+  // link keeps the same guarantee there. Never fall back to a plain rename.
+  if (errno != EINVAL && errno != ENOSYS) return false;
+  return RenameByLink(from, to);
+}
+
+class PosixUpdateFile : public UpdateFile {
+ public:
+  explicit PosixUpdateFile(int fd) : fd_(fd) {}
+  ~PosixUpdateFile() override {
+    if (fd_ >= 0) ::close(fd_);
+  }
+
+  bool Write(const void* data, size_t size) override {
+    if (fd_ < 0 || failed_) return false;
+    const char* p = static_cast<const char*>(data);
+    while (size > 0) {
+      ssize_t n = ::write(fd_, p, size);
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) {
+        failed_ = true;
+        return false;
+      }
+      p += n;
+      size -= static_cast<size_t>(n);
+    }
+    return true;
+  }
+
+  bool Close() override {
+    if (fd_ < 0) return false;
+    // Linux closes the descriptor even when close() reports EINTR, so it is
+    // never retried; the report still counts as a failure because data written
+    // to a network file system may be lost.
+    int rc = ::close(fd_);
+    fd_ = -1;
+    return rc == 0 && !failed_;
+  }
+
+ private:
+  int fd_;
+  bool failed_ = false;
+};
+
+}  // namespace
+
+bool RenameByLink(const std::string& from, const std::string& to) {
+  // linkat without AT_SYMLINK_FOLLOW links a symbolic link itself, as rename would.
+  if (::linkat(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), 0) != 0) return false;
+  if (::unlink(from.c_str()) != 0) {
+    // Take back the new name only: the file is still reachable by the old one.
+    ::unlink(to.c_str());
+    return false;
+  }
+  return true;
+}
+
+// One folder's names as read at the first lookup of a pass.
+//
+// Entries stay in the order they were read or added; a removed entry keeps its
+// slot with an empty name until enough have piled up to compact. The index maps
+// the hash of the case-folded name to slots, so a lookup is one hash probe and
+// no folded copy of any name is stored.
+struct PosixFileSystem::Listing {
+  struct Entry {
+    std::string name;
+    PathKind kind = PathKind::kMissing;
+    bool kindKnown = false;  // symbolic links and DT_UNKNOWN are looked up when asked
+  };
+
+  std::vector<Entry> entries;
+  std::unordered_multimap<uint64_t, uint32_t> index;
+  size_t removed = 0;
+
+  // Several stored names may fold to the same name on Linux. The one spelled
+  // exactly as asked wins, otherwise the first in byte order, so the choice
+  // does not depend on the order the folder was read in.
+  std::optional<size_t> Find(std::string_view name) const {
+    auto [it, end] = index.equal_range(FoldedHash(name));
+    std::optional<size_t> best;
+    for (; it != end; ++it) {
+      const std::string& stored = entries[it->second].name;
+      if (!EqualsNoCase(stored, name)) continue;
+      if (stored == name) return it->second;
+      if (!best || stored < entries[*best].name) best = it->second;
+    }
+    return best;
+  }
+
+  void Add(std::string name, PathKind kind, bool kindKnown) {
+    index.emplace(FoldedHash(name), static_cast<uint32_t>(entries.size()));
+    entries.push_back(Entry{std::move(name), kind, kindKnown});
+  }
+
+  void Erase(size_t slot) {
+    auto [it, end] = index.equal_range(FoldedHash(entries[slot].name));
+    for (; it != end; ++it) {
+      if (it->second == slot) {
+        index.erase(it);
+        break;
+      }
+    }
+    std::string().swap(entries[slot].name);
+    if (++removed > 1024 && removed > entries.size() / 2) Compact();
+  }
+
+  void Compact() {
+    std::erase_if(entries, [](const Entry& e) { return e.name.empty(); });
+    removed = 0;
+    index.clear();
+    index.reserve(entries.size());
+    for (size_t i = 0; i < entries.size(); ++i) {
+      index.emplace(FoldedHash(entries[i].name), static_cast<uint32_t>(i));
+    }
+  }
+
+  static std::unique_ptr<Listing> Read(int fd) {
+    DIR* dir = ::fdopendir(fd);
+    if (!dir) {
+      ::close(fd);
+      return nullptr;
+    }
+    auto listing = std::make_unique<Listing>();
+    errno = 0;
+    while (dirent* e = ::readdir(dir)) {
+      std::string_view name = e->d_name;
+      if (name == "." || name == "..") continue;
+      switch (e->d_type) {
+        case DT_DIR:
+          listing->Add(std::string(name), PathKind::kFolder, true);
+          break;
+        case DT_LNK:
+        case DT_UNKNOWN:
+          listing->Add(std::string(name), PathKind::kMissing, false);
+          break;
+        default:
+          listing->Add(std::string(name), PathKind::kFile, true);
+          break;
+      }
+      errno = 0;
+    }
+    // A listing cut short would make files look missing: treat the folder as
+    // unreadable instead.
+    bool failed = errno != 0;
+    ::closedir(dir);
+    if (failed) return nullptr;
+    return listing;
+  }
+};
+
+struct PosixFileSystem::Resolved {
+  std::string dir;          // POSIX folder that holds the last component
+  std::string name;         // stored name, or the name as given for a free name; empty for a root
+  bool folderOnly = false;  // the path ended in a separator
+  Listing* listing = nullptr;  // during a pass: the folder's listing and the entry's slot
+  size_t slot = 0;
+
+  std::string Full() const { return name.empty() ? dir : Join(dir, name); }
+};
+
+PosixFileSystem::PosixFileSystem(Options options)
+    : prefix_(std::move(options.winePrefix)),
+      currentDirectory_(std::move(options.currentDirectory)) {
+  if (prefix_.empty()) {
+    const char* env = std::getenv("WINEPREFIX");
+    if (env && *env) {
+      prefix_ = env;
+    } else if (const char* home = std::getenv("HOME"); home && *home) {
+      prefix_ = Join(home, ".wine");
+    }
+  }
+  if (!currentDirectory_.empty() && currentDirectory_.front() != '/') {
+    char buf[PATH_MAX];
+    if (::getcwd(buf, sizeof buf)) currentDirectory_ = Join(buf, currentDirectory_);
+  }
+}
+
+PosixFileSystem::~PosixFileSystem() = default;
+
+void PosixFileSystem::BeginPass() {
+  ++passDepth_;
+}
+
+void PosixFileSystem::EndPass() {
+  if (passDepth_ > 0 && --passDepth_ == 0) DropCache();
+}
+
+void PosixFileSystem::DropCache() {
+  listingByPath_.clear();
+  listingByFile_.clear();
+  driveRootKnown_.fill(false);
+}
+
+std::optional<std::string> PosixFileSystem::RootOfDrive(char letter) {
+  char lower = static_cast<char>(letter | 0x20);
+  size_t i = static_cast<size_t>(lower - 'a');
+  if (passDepth_ > 0 && driveRootKnown_[i]) return driveRoots_[i];
+
+  // Wine keeps one link per drive: dosdevices/c: -> ../drive_c, z: -> /.
+  // Without a prefix no drive exists (rather than one under "/dosdevices").
+  std::optional<std::string> root;
+  if (prefix_.empty()) return root;
+  std::string link = Join(prefix_, "dosdevices/");
+  link += lower;
+  link += ':';
+  if (char* real = ::realpath(link.c_str(), nullptr)) {
+    if (KindByStat(real) == PathKind::kFolder) root = real;
+    ::free(real);
+  }
+  if (passDepth_ > 0) {
+    driveRoots_[i] = root;
+    driveRootKnown_[i] = true;
+  }
+  return root;
+}
+
+PosixFileSystem::Listing* PosixFileSystem::ListingOf(const std::string& dir) {
+  if (auto it = listingByPath_.find(dir); it != listingByPath_.end()) return it->second;
+
+  Listing* found = nullptr;
+  int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd >= 0) {
+    struct stat st;
+    if (::fstat(fd, &st) != 0) {
+      ::close(fd);
+    } else if (auto it = listingByFile_.find({st.st_dev, st.st_ino}); it != listingByFile_.end()) {
+      // The same folder reached by another path (a link) shares one listing,
+      // so a rename through one path is seen through the other.
+      ::close(fd);
+      found = it->second.get();
+    } else if (auto listing = Listing::Read(fd)) {
+      found = listing.get();
+      listingByFile_.emplace(std::make_pair(st.st_dev, st.st_ino), std::move(listing));
+    }
+  }
+  // A folder that cannot be read is remembered too, so a pass does not retry it per file.
+  listingByPath_.emplace(dir, found);
+  return found;
+}
+
+std::optional<std::string> PosixFileSystem::LookupEntry(const std::string& dir,
+                                                        std::string_view name, Listing** listing,
+                                                        size_t* slot) {
+  if (passDepth_ > 0) {
+    Listing* l = ListingOf(dir);
+    if (!l) return std::nullopt;
+    std::optional<size_t> found = l->Find(name);
+    if (!found) return std::nullopt;
+    if (listing) *listing = l;
+    if (slot) *slot = *found;
+    return l->entries[*found].name;
+  }
+
+  // Outside a pass nothing is cached, so others' changes are always seen. The
+  // exact spelling wins when it exists, which also spares the scan.
+  struct stat st;
+  if (::lstat(Join(dir, name).c_str(), &st) == 0) return std::string(name);
+  DIR* d = ::opendir(dir.c_str());
+  if (!d) return std::nullopt;
+  std::optional<std::string> best;
+  while (dirent* e = ::readdir(d)) {
+    std::string_view stored = e->d_name;
+    if (stored == "." || stored == "..") continue;
+    if (EqualsNoCase(stored, name) && (!best || stored < *best)) best = std::string(stored);
+  }
+  ::closedir(d);
+  return best;
+}
+
+std::optional<PosixFileSystem::Resolved> PosixFileSystem::Resolve(const std::string& path,
+                                                                  Want want) {
+  // A NUL inside the string would cut the POSIX path short and reach another file.
+  if (path.empty() || path.find('\0') != std::string::npos) return std::nullopt;
+
+  Resolved r;
+  std::vector<std::string> parts;
+  size_t start = 0;
+  if (path.size() >= 2 && IsAsciiLetter(path[0]) && path[1] == ':') {
+    // "C:name" (relative to the drive's own current folder on Windows) is
+    // taken from the drive's root: this tool keeps no per-drive folders.
+    std::optional<std::string> root = RootOfDrive(path[0]);
+    if (!root) return std::nullopt;
+    r.dir = *root;
+    start = 2;
+  } else if (IsSeparator(path[0])) {
+    if (path.size() >= 2 && IsSeparator(path[1])) return std::nullopt;  // \\server\share
+    r.dir = "/";
+  } else {
+    std::string cwd = currentDirectory_;
+    if (cwd.empty()) {
+      char buf[PATH_MAX];
+      if (!::getcwd(buf, sizeof buf)) return std::nullopt;
+      cwd = buf;
+    }
+    r.dir = "/";
+    AppendParts(cwd, parts);
+  }
+  AppendParts(std::string_view(path).substr(start), parts);
+  r.folderOnly = IsSeparator(path.back());
+
+  if (parts.empty()) {
+    // The root itself: a folder, but never a name to create or rename to.
+    if (want == Want::kFreeName) return std::nullopt;
+    return r;
+  }
+  for (size_t i = 0; i + 1 < parts.size(); ++i) {
+    std::optional<std::string> stored = LookupEntry(r.dir, parts[i], nullptr, nullptr);
+    if (!stored) return std::nullopt;
+    r.dir = Join(r.dir, *stored);
+  }
+  if (want == Want::kFreeName) {
+    if (r.folderOnly) return std::nullopt;
+    r.name = std::move(parts.back());
+    return r;
+  }
+  std::optional<std::string> stored = LookupEntry(r.dir, parts.back(), &r.listing, &r.slot);
+  if (!stored) return std::nullopt;
+  r.name = std::move(*stored);
+  // As on Windows, "name\" names a folder only.
+  if (r.folderOnly && EntryKind(r) != PathKind::kFolder) return std::nullopt;
+  return r;
+}
+
+PathKind PosixFileSystem::EntryKind(const Resolved& r) {
+  if (r.name.empty()) return PathKind::kFolder;
+  if (!r.listing) return KindByStat(r.Full());
+  Listing::Entry& e = r.listing->entries[r.slot];
+  if (!e.kindKnown) {
+    e.kind = KindByStat(r.Full());
+    e.kindKnown = true;
+  }
+  return e.kind;
+}
+
+PathKind PosixFileSystem::Kind(const std::string& path) {
+  std::optional<Resolved> r = Resolve(path, Want::kEntry);
+  return r ? EntryKind(*r) : PathKind::kMissing;
+}
+
+std::vector<std::string> PosixFileSystem::Enumerate(const std::string& pattern) {
+  std::vector<std::string> out;
+  std::optional<Resolved> r = Resolve(pattern, Want::kFreeName);
+  if (!r) return out;
+  const std::string& wildcard = r->name;
+
+  if (passDepth_ > 0) {
+    Listing* l = ListingOf(r->dir);
+    if (!l) return out;
+    for (const Listing::Entry& e : l->entries) {
+      if (!e.name.empty() && MatchesWildcard(e.name, wildcard)) out.push_back(e.name);
+    }
+  } else {
+    DIR* d = ::opendir(r->dir.c_str());
+    if (!d) return out;
+    while (dirent* e = ::readdir(d)) {
+      std::string_view name = e->d_name;
+      if (name == "." || name == "..") continue;
+      if (MatchesWildcard(name, wildcard)) out.emplace_back(name);
+    }
+    ::closedir(d);
+  }
+  // Byte order: the same folder yields the same sequence on every run,
+  // whatever order the directory happens to be stored in.
+  std::sort(out.begin(), out.end());
+  return out;
+}
+
+bool PosixFileSystem::Rename(const std::string& from, const std::string& to) {
+  std::optional<Resolved> src = Resolve(from, Want::kEntry);
+  if (!src || src->name.empty()) return false;
+  std::optional<Resolved> dst = Resolve(to, Want::kFreeName);
+  if (!dst) return false;
+
+  // A Windows folder holds one entry per name whatever its letter case, so
+  // "L1L.bgl" blocks a rename to "L1L.BGL". The one exception is the entry
+  // itself: changing only the case of a name is allowed there too.
+  if (std::optional<std::string> clash = LookupEntry(dst->dir, dst->name, nullptr, nullptr)) {
+    if (!(dst->dir == src->dir && *clash == src->name)) return false;
+  }
+  // The kernel refuses to replace an entry of exactly the target name, also one
+  // created after the test above. One differing only in case that appears in
+  // that moment is not caught; both files then survive side by side.
+  if (!RenameNoReplace(src->Full(), dst->Full())) return false;
+
+  if (passDepth_ > 0 && src->listing) {
+    Listing::Entry moved = src->listing->entries[src->slot];
+    if (!moved.kindKnown || moved.kind == PathKind::kFolder) {
+      // Listings are keyed by path, and every path below a moved folder has
+      // changed: start the pass's cache afresh rather than patch it.
+      DropCache();
+    } else {
+      src->listing->Erase(src->slot);
+      if (Listing* target = ListingOf(dst->dir)) target->Add(dst->name, moved.kind, true);
+    }
+  }
+  return true;
+}
+
+bool PosixFileSystem::Remove(const std::string& path) {
+  std::optional<Resolved> r = Resolve(path, Want::kEntry);
+  if (!r || r->name.empty()) return false;
+  std::string full = r->Full();
+  if (EntryKind(*r) == PathKind::kFolder) return false;
+  // Windows refuses to delete a read-only file; Wine maps that attribute to a
+  // file without write permission, and so does this layer (root included).
+  struct stat st;
+  if (::lstat(full.c_str(), &st) != 0) return false;
+  if (!S_ISLNK(st.st_mode) && (st.st_mode & 0222) == 0) return false;
+  if (::unlink(full.c_str()) != 0) return false;
+  if (r->listing) r->listing->Erase(r->slot);
+  return true;
+}
+
+std::unique_ptr<UpdateFile> PosixFileSystem::OpenForUpdate(const std::string& path) {
+  std::optional<Resolved> r = Resolve(path, Want::kEntry);
+  if (!r || r->name.empty()) return nullptr;
+  // No O_CREAT and no O_TRUNC: only an existing file is opened, and it keeps its length.
+  int fd = ::open(r->Full().c_str(), O_RDWR | O_CLOEXEC | O_NOCTTY);
+  if (fd < 0) return nullptr;
+  struct stat st;
+  // A read-only file cannot be opened for writing on Windows, even by an
+  // administrator; root would get it here without this test.
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || (st.st_mode & 0222) == 0) {
+    ::close(fd);
+    return nullptr;
+  }
+  return std::make_unique<PosixUpdateFile>(fd);
+}
+
+std::optional<std::string> PosixFileSystem::ReadFile(const std::string& path, size_t maxBytes) {
+  std::optional<Resolved> r = Resolve(path, Want::kEntry);
+  if (!r || r->name.empty()) return std::nullopt;
+  // O_NONBLOCK: opening a FIFO of that name must not hang the tool.
+  int fd = ::open(r->Full().c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+  if (fd < 0) return std::nullopt;
+  std::optional<std::string> out;
+  struct stat st;
+  if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) &&
+      static_cast<unsigned long long>(st.st_size) <= maxBytes) {
+    std::string data;
+    char buf[65536];
+    bool ok = true;
+    for (;;) {
+      ssize_t n = ::read(fd, buf, sizeof buf);
+      if (n < 0 && errno == EINTR) continue;
+      if (n < 0) {
+        ok = false;
+        break;
+      }
+      if (n == 0) break;
+      // The file may have grown since fstat.
+      if (static_cast<size_t>(n) > maxBytes - data.size()) {
+        ok = false;
+        break;
+      }
+      data.append(buf, static_cast<size_t>(n));
+    }
+    if (ok) out = std::move(data);
+  }
+  ::close(fd);
+  return out;
+}
+
+}  // namespace svx

@@ -1,0 +1,91 @@
+// The file system of a case-insensitive Windows volume, given on Linux through
+// the drive links of a Wine prefix.
+//
+// Choices this layer makes where Windows and Linux differ:
+// - Each path component is matched to the stored name without regard to letter
+//   case. If a folder holds several names that differ only in case (possible on
+//   Linux only), the name spelled exactly as asked wins, otherwise the first of
+//   them in byte order, so the same path always reaches the same file.
+// - A symbolic link is followed: Kind() reports what it points to, and a
+//   dangling link is missing. Its name is still taken, so no rename lands on it.
+// - A file without any write permission bit is the Windows read-only file: it
+//   cannot be removed or opened for update (also for root, as under Wine), but
+//   it can be renamed.
+// - Enumerate() yields names in byte order, never "." or "..", and knows no
+//   short 8.3 alias names.
+// - "\\server\share" network paths have no mapping here and are missing.
+//
+// Outside a pass nothing is cached, so a lookup of a name not stored in exactly
+// that spelling (a missing one included) reads its whole folder: a loop over
+// many files belongs inside a PassScope, where every folder is read once.
+#pragma once
+
+#include <sys/types.h>
+
+#include <array>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+#include "platform/FileSystem.h"
+
+namespace svx {
+
+class PosixFileSystem : public FileSystem {
+ public:
+  struct Options {
+    // Empty: $WINEPREFIX, else $HOME/.wine.
+    std::string winePrefix;
+    // POSIX folder that relative paths start from. Empty: the process's.
+    std::string currentDirectory;
+  };
+
+  PosixFileSystem() : PosixFileSystem(Options{}) {}
+  explicit PosixFileSystem(Options options);
+  ~PosixFileSystem() override;
+
+  PathKind Kind(const std::string& path) override;
+  std::vector<std::string> Enumerate(const std::string& pattern) override;
+  bool Rename(const std::string& from, const std::string& to) override;
+  bool Remove(const std::string& path) override;
+  std::unique_ptr<UpdateFile> OpenForUpdate(const std::string& path) override;
+  std::optional<std::string> ReadFile(const std::string& path, size_t maxBytes) override;
+  void BeginPass() override;
+  void EndPass() override;
+
+  const std::string& WinePrefix() const { return prefix_; }
+
+ private:
+  struct Listing;
+  struct Resolved;
+  enum class Want { kEntry, kFreeName };
+
+  std::optional<Resolved> Resolve(const std::string& path, Want want);
+  std::optional<std::string> RootOfDrive(char letter);
+  std::optional<std::string> LookupEntry(const std::string& dir, std::string_view name,
+                                         Listing** listing, size_t* index);
+  PathKind EntryKind(const Resolved& r);
+  Listing* ListingOf(const std::string& dir);
+  void DropCache();
+
+  std::string prefix_;
+  std::string currentDirectory_;
+
+  int passDepth_ = 0;
+  std::unordered_map<std::string, Listing*> listingByPath_;
+  std::map<std::pair<dev_t, ino_t>, std::unique_ptr<Listing>> listingByFile_;
+  std::array<std::optional<std::string>, 26> driveRoots_;
+  std::array<bool, 26> driveRootKnown_{};
+};
+
+// Renames by a new hard link and the removal of the old name: the link fails
+// rather than replace an existing target. The fallback for file systems that
+// refuse a no-replace rename; files only.
+bool RenameByLink(const std::string& from, const std::string& to);
+
+}  // namespace svx

@@ -1,0 +1,219 @@
+// POSIX code only.
+#include "platform/posix/PosixProcessLauncher.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/types.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+
+#include "platform/Wildcard.h"
+
+extern char** environ;
+
+namespace svx {
+namespace {
+
+bool IsRegularFile(const std::string& path) {
+  struct stat st;
+  return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+std::string Join(const std::string& folder, const std::string& name) {
+  if (folder.empty() || folder.back() == '/') return folder + name;
+  return folder + "/" + name;
+}
+
+// Windows finds "SvxKmV11.exe" whatever the letter case it is stored in; the
+// exact name is tried first because it is the usual case and costs no scan.
+std::optional<std::string> FindInFolder(const std::string& folder, const std::string& name) {
+  if (folder.empty()) return std::nullopt;
+  const std::string exact = Join(folder, name);
+  if (IsRegularFile(exact)) return exact;
+  std::unique_ptr<DIR, int (*)(DIR*)> dir(opendir(folder.c_str()), closedir);
+  if (!dir) return std::nullopt;
+  while (const dirent* entry = readdir(dir.get())) {
+    if (!EqualsNoCase(entry->d_name, name)) continue;
+    std::string path = Join(folder, entry->d_name);
+    if (IsRegularFile(path)) return path;
+  }
+  return std::nullopt;
+}
+
+std::vector<std::string> SplitSearchPath(const std::string& path) {
+  std::vector<std::string> folders;
+  size_t start = 0;
+  while (start <= path.size()) {
+    size_t end = path.find(':', start);
+    if (end == std::string::npos) end = path.size();
+    if (end > start) folders.push_back(path.substr(start, end - start));
+    start = end + 1;
+  }
+  return folders;
+}
+
+std::string EnvOr(const char* name, const std::string& fallback) {
+  const char* value = std::getenv(name);
+  return value ? std::string(value) : fallback;
+}
+
+std::string DefaultOwnFolder() {
+  char buf[4096];
+  ssize_t n = readlink("/proc/self/exe", buf, sizeof buf - 1);
+  if (n <= 0) return {};
+  std::string exe(buf, static_cast<size_t>(n));
+  return exe.substr(0, exe.find_last_of('/') + 1);
+}
+
+std::string DefaultCurrentFolder() {
+  char buf[4096];
+  return getcwd(buf, sizeof buf) ? std::string(buf) : std::string();
+}
+
+std::vector<std::string> DefaultSystemFolders() {
+  std::string prefix = EnvOr("WINEPREFIX", "");
+  if (prefix.empty()) {
+    const std::string home = EnvOr("HOME", "");
+    if (home.empty()) return {};
+    prefix = home + "/.wine";
+  }
+  return {prefix + "/drive_c/windows/system32", prefix + "/drive_c/windows"};
+}
+
+bool StartsWithMz(const std::string& path, int& error) {
+  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    error = errno;
+    return false;
+  }
+  char head[2] = {};
+  ssize_t n;
+  do {
+    n = read(fd, head, sizeof head);
+  } while (n < 0 && errno == EINTR);
+  close(fd);
+  error = 0;
+  return n == 2 && head[0] == 'M' && head[1] == 'Z';
+}
+
+void WriteErrno(int fd, int error) {
+  ssize_t n;
+  do {
+    n = write(fd, &error, sizeof error);
+  } while (n < 0 && errno == EINTR);
+}
+
+// Double fork: the intermediate child exits at once and is reaped here, so the
+// program is adopted by init and never becomes a zombie of the tool, and no
+// SIGCHLD handler is needed that could disturb the GUI toolkit's own. A
+// close-on-exec pipe carries the errno of a failed exec back.
+std::optional<std::string> Spawn(const std::vector<std::string>& args) {
+  // Everything the children use is prepared before fork: after it only
+  // async-signal-safe calls are allowed in a process that may have threads.
+  std::vector<char*> argv;
+  for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+  argv.push_back(nullptr);
+
+  int status[2];
+  if (pipe2(status, O_CLOEXEC) != 0) return std::string(std::strerror(errno));
+
+  pid_t middle = fork();
+  if (middle < 0) {
+    int error = errno;
+    close(status[0]);
+    close(status[1]);
+    return std::string(std::strerror(error));
+  }
+  if (middle == 0) {
+    close(status[0]);
+    pid_t child = fork();
+    if (child < 0) {
+      WriteErrno(status[1], errno);
+      _exit(1);
+    }
+    if (child > 0) _exit(0);
+    // A program the user starts should not share the tool's session or
+    // inherit what the toolkit blocked or ignored.
+    setsid();
+    sigset_t none;
+    sigemptyset(&none);
+    sigprocmask(SIG_SETMASK, &none, nullptr);
+    signal(SIGPIPE, SIG_DFL);
+    signal(SIGCHLD, SIG_DFL);
+    execve(argv[0], argv.data(), environ);
+    WriteErrno(status[1], errno);
+    _exit(127);
+  }
+
+  close(status[1]);
+  int waitStatus;
+  while (waitpid(middle, &waitStatus, 0) < 0 && errno == EINTR) {
+  }
+  int error = 0;
+  ssize_t n;
+  do {
+    n = read(status[0], &error, sizeof error);
+  } while (n < 0 && errno == EINTR);
+  close(status[0]);
+  if (n == static_cast<ssize_t>(sizeof error)) return std::string(std::strerror(error));
+  return std::nullopt;
+}
+
+}  // namespace
+
+std::optional<std::string> PosixProcessLauncher::Resolve(const std::string& name) const {
+  if (name.empty()) return std::nullopt;
+  if (name.find('/') != std::string::npos) {
+    if (IsRegularFile(name)) return name;
+    return std::nullopt;
+  }
+  std::vector<std::string> folders;
+  folders.push_back(options_.ownFolder.value_or(DefaultOwnFolder()));
+  folders.push_back(options_.currentFolder.value_or(DefaultCurrentFolder()));
+  for (const std::string& f : options_.systemFolders.value_or(DefaultSystemFolders())) {
+    folders.push_back(f);
+  }
+  for (const std::string& f : SplitSearchPath(options_.searchPath.value_or(EnvOr("PATH", "")))) {
+    folders.push_back(f);
+  }
+  for (const std::string& folder : folders) {
+    if (auto found = FindInFolder(folder, name)) return found;
+  }
+  return std::nullopt;
+}
+
+std::optional<std::string> PosixProcessLauncher::StartDetached(const std::string& commandLine) {
+  const std::optional<std::string> program = Resolve(commandLine);
+  if (!program) return std::string(std::strerror(ENOENT));
+
+  int error = 0;
+  const bool windowsProgram = StartsWithMz(*program, error);
+  if (error != 0) return std::string(std::strerror(error));
+  if (!windowsProgram) return Spawn({*program});
+
+  std::optional<std::string> wine = options_.wine;
+  if (!wine) {
+    for (const std::string& folder :
+         SplitSearchPath(options_.searchPath.value_or(EnvOr("PATH", "")))) {
+      std::string candidate = Join(folder, "wine");
+      if (IsRegularFile(candidate) && access(candidate.c_str(), X_OK) == 0) {
+        wine = candidate;
+        break;
+      }
+    }
+  }
+  if (!wine) {
+    return *program +
+           " is a Windows program, and no \"wine\" was found on the search path to start it.";
+  }
+  return Spawn({*wine, *program});
+}
+
+}  // namespace svx

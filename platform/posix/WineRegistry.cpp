@@ -1,0 +1,329 @@
+#include "platform/posix/WineRegistry.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+
+#include "platform/Wildcard.h"
+
+namespace svx {
+namespace {
+
+constexpr std::string_view kHeader = "WINE REGISTRY Version 2";
+constexpr std::string_view kWow64Node = "Wow6432Node";
+
+int HexDigit(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+// One code point from the raw bytes at text[pos]. wineserver itself writes
+// only ASCII, but a hand-edited file may hold UTF-8, or bytes of some 8-bit
+// code page; those cannot be told apart, so a byte that does not start a valid
+// UTF-8 sequence is taken as Latin-1 rather than dropped.
+char32_t DecodeRawChar(std::string_view text, size_t& pos) {
+  const auto lead = static_cast<unsigned char>(text[pos]);
+  size_t length = 0;
+  char32_t cp = 0;
+  if (lead < 0x80) {
+    ++pos;
+    return lead;
+  } else if (lead >= 0xC2 && lead <= 0xDF) {
+    length = 2, cp = lead & 0x1F;
+  } else if (lead >= 0xE0 && lead <= 0xEF) {
+    length = 3, cp = lead & 0x0F;
+  } else if (lead >= 0xF0 && lead <= 0xF4) {
+    length = 4, cp = lead & 0x07;
+  }
+  if (length != 0 && pos + length <= text.size()) {
+    bool valid = true;
+    for (size_t i = 1; i < length && valid; ++i) {
+      const auto cont = static_cast<unsigned char>(text[pos + i]);
+      valid = (cont & 0xC0) == 0x80;
+      cp = (cp << 6) | (cont & 0x3F);
+    }
+    const char32_t minimum = length == 2 ? 0x80 : length == 3 ? 0x800 : 0x10000;
+    if (valid && cp >= minimum && cp <= 0x10FFFF && !(cp >= 0xD800 && cp <= 0xDFFF)) {
+      pos += length;
+      return cp;
+    }
+  }
+  ++pos;
+  return lead;
+}
+
+void AppendUtf16(std::u16string& out, char32_t cp) {
+  if (cp < 0x10000) {
+    out.push_back(static_cast<char16_t>(cp));
+  } else {
+    cp -= 0x10000;
+    out.push_back(static_cast<char16_t>(0xD800 + (cp >> 10)));
+    out.push_back(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
+  }
+}
+
+void AppendUtf8(std::string& out, char32_t cp) {
+  if (cp < 0x80) {
+    out.push_back(static_cast<char>(cp));
+  } else if (cp < 0x800) {
+    out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
+    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+  } else if (cp < 0x10000) {
+    out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
+    out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+  } else {
+    out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
+    out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+  }
+}
+
+// As the Windows conversion to UTF-8 does, a surrogate without its partner
+// becomes U+FFFD.
+std::string Utf16ToUtf8(const std::u16string& in) {
+  std::string out;
+  out.reserve(in.size());
+  for (size_t i = 0; i < in.size(); ++i) {
+    char32_t cp = in[i];
+    if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < in.size() && in[i + 1] >= 0xDC00 &&
+        in[i + 1] <= 0xDFFF) {
+      cp = 0x10000 + ((cp - 0xD800) << 10) + (in[i + 1] - 0xDC00);
+      ++i;
+    } else if (cp >= 0xD800 && cp <= 0xDFFF) {
+      cp = 0xFFFD;
+    }
+    AppendUtf8(out, cp);
+  }
+  return out;
+}
+
+// Undoes wineserver's escaping from text[pos] up to the unescaped `end`
+// character, leaving pos just past it. The escapes are those wineserver
+// writes: \\ \" \[ \], C escapes, octal, and \x with up to four hex digits
+// standing for one UTF-16 code unit. False when the text ends first.
+bool DecodeEscaped(std::string_view text, size_t& pos, char end, std::u16string& out) {
+  while (pos < text.size()) {
+    const char c = text[pos];
+    if (c == end) {
+      ++pos;
+      return true;
+    }
+    if (c != '\\') {
+      AppendUtf16(out, DecodeRawChar(text, pos));
+      continue;
+    }
+    if (++pos >= text.size()) return false;
+    const char e = text[pos++];
+    switch (e) {
+      case 'a':
+        out.push_back(u'\a');
+        break;
+      case 'b':
+        out.push_back(u'\b');
+        break;
+      case 'e':
+        out.push_back(u'\x1b');
+        break;
+      case 'f':
+        out.push_back(u'\f');
+        break;
+      case 'n':
+        out.push_back(u'\n');
+        break;
+      case 'r':
+        out.push_back(u'\r');
+        break;
+      case 't':
+        out.push_back(u'\t');
+        break;
+      case 'v':
+        out.push_back(u'\v');
+        break;
+      case 'x': {
+        if (pos >= text.size() || HexDigit(text[pos]) < 0) {
+          out.push_back(u'x');
+          break;
+        }
+        unsigned unit = 0;
+        for (int i = 0; i < 4 && pos < text.size() && HexDigit(text[pos]) >= 0; ++i) {
+          unit = unit * 16 + static_cast<unsigned>(HexDigit(text[pos++]));
+        }
+        out.push_back(static_cast<char16_t>(unit));
+        break;
+      }
+      default:
+        if (e >= '0' && e <= '7') {
+          unsigned unit = static_cast<unsigned>(e - '0');
+          for (int i = 0; i < 2 && pos < text.size() && text[pos] >= '0' && text[pos] <= '7'; ++i) {
+            unit = unit * 8 + static_cast<unsigned>(text[pos++] - '0');
+          }
+          out.push_back(static_cast<char16_t>(unit));
+        } else {
+          // \\, \", \[ and \] (and anything else) stand for the character.
+          --pos;
+          AppendUtf16(out, DecodeRawChar(text, pos));
+        }
+    }
+  }
+  return false;
+}
+
+std::optional<std::string> DecodeUntil(std::string_view text, size_t& pos, char end) {
+  std::u16string units;
+  if (!DecodeEscaped(text, pos, end, units)) return std::nullopt;
+  return Utf16ToUtf8(units);
+}
+
+std::string_view NextLine(std::string_view text, size_t& pos) {
+  const size_t start = pos;
+  const size_t newline = text.find('\n', pos);
+  const size_t stop = newline == std::string_view::npos ? text.size() : newline;
+  pos = newline == std::string_view::npos ? text.size() : newline + 1;
+  std::string_view line = text.substr(start, stop - start);
+  if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+  return line;
+}
+
+// A 32-bit program's view of HKLM\Software in a 64-bit prefix is the
+// Wow6432Node subkey; other roots are shared between the views.
+std::string KeyInView(std::string_view key, bool win64) {
+  while (!key.empty() && key.front() == '\\') key.remove_prefix(1);
+  while (!key.empty() && key.back() == '\\') key.remove_suffix(1);
+  std::string result(key);
+  if (!win64) return result;
+  const size_t sep = key.find('\\');
+  const std::string_view first = key.substr(0, sep);
+  if (!EqualsNoCase(first, "Software")) return result;
+  const std::string_view rest = sep == std::string_view::npos ? "" : key.substr(sep + 1);
+  if (EqualsNoCase(rest.substr(0, rest.find('\\')), kWow64Node)) return result;
+  result = std::string(first) + "\\" + std::string(kWow64Node);
+  if (!rest.empty()) result += "\\" + std::string(rest);
+  return result;
+}
+
+// The text of a value line's data, or nothing when it is not a string. Only
+// REG_SZ (written as "...") and REG_EXPAND_SZ (str(2):"...") count as text,
+// the latter unexpanded as the registry returns it. Every other kind, and a
+// string wineserver had to write as hex because it lacks its terminating
+// zero, counts as a failed query: a folder cannot be made from it safely.
+std::optional<std::string> StringData(std::string_view line, size_t pos) {
+  if (line.substr(pos, 7) == "str(2):") pos += 7;
+  if (pos >= line.size() || line[pos] != '"') return std::nullopt;
+  ++pos;
+  return DecodeUntil(line, pos, '"');
+}
+
+}  // namespace
+
+std::optional<std::string> FindRegistryString(std::string_view regText, std::string_view key,
+                                              std::string_view value, size_t maxBytes) {
+  size_t pos = 0;
+  if (regText.substr(0, 3) == "\xEF\xBB\xBF") pos = 3;
+  // wineserver refuses a file without its header; so do we.
+  if (NextLine(regText, pos).substr(0, kHeader.size()) != kHeader) return std::nullopt;
+
+  bool win64 = false;
+  bool inKey = false;
+  std::string wanted;
+  bool haveWanted = false;
+  while (pos < regText.size()) {
+    const std::string_view line = NextLine(regText, pos);
+    if (line.empty()) continue;
+    if (line[0] == '#') {
+      // The architecture line comes before the first key.
+      if (!haveWanted && line == "#arch=win64") win64 = true;
+      continue;
+    }
+    if (line[0] == '[') {
+      if (!haveWanted) {
+        wanted = KeyInView(key, win64);
+        haveWanted = true;
+      }
+      size_t at = 1;
+      const auto name = DecodeUntil(line, at, ']');
+      inKey = name && EqualsNoCase(*name, wanted);
+      continue;
+    }
+    if (!inKey) continue;
+
+    size_t at = 0;
+    std::optional<std::string> name;
+    if (line[0] == '@') {
+      name = std::string();
+      at = 1;
+    } else if (line[0] == '"') {
+      at = 1;
+      name = DecodeUntil(line, at, '"');
+    }
+    if (!name || at >= line.size() || line[at] != '=') continue;
+    if (!EqualsNoCase(*name, value)) continue;
+
+    auto text = StringData(line, at + 1);
+    if (!text || text->size() + 1 > maxBytes) return std::nullopt;
+    // The caller sees a C string: an embedded zero ends it.
+    const size_t zero = text->find('\0');
+    if (zero != std::string::npos) text->resize(zero);
+    return text;
+  }
+  return std::nullopt;
+}
+
+std::string DefaultWinePrefix() {
+  const char* prefix = std::getenv("WINEPREFIX");
+  if (prefix && *prefix) return prefix;
+  const char* home = std::getenv("HOME");
+  if (home && *home) return std::string(home) + "/.wine";
+  return std::string();
+}
+
+namespace {
+
+// Reads the file once and closes it at once: wineserver rewrites system.reg
+// whenever it saves, and must never find it held or changed by us.
+std::optional<std::string> ReadRegularFile(const std::string& path, size_t maxBytes) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
+  if (fd < 0) return std::nullopt;
+  std::optional<std::string> result;
+  struct stat st {};
+  if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && static_cast<size_t>(st.st_size) <= maxBytes) {
+    std::string data(static_cast<size_t>(st.st_size), '\0');
+    size_t got = 0;
+    bool failed = false;
+    while (got < data.size()) {
+      const ssize_t n = ::read(fd, data.data() + got, data.size() - got);
+      if (n < 0 && errno == EINTR) continue;
+      if (n < 0) failed = true;
+      if (n <= 0) break;
+      got += static_cast<size_t>(n);
+    }
+    // A file that shrank while we read is parsed as far as it went; the
+    // parser copes with a cut line.
+    data.resize(got);
+    if (!failed) result = std::move(data);
+  }
+  ::close(fd);
+  return result;
+}
+
+}  // namespace
+
+WineRegistry::WineRegistry(WineRegistryOptions options) : options_(std::move(options)) {}
+
+std::optional<std::string> WineRegistry::ReadLocalMachineString(const std::string& key,
+                                                                const std::string& value,
+                                                                size_t maxBytes) {
+  const std::string prefix = options_.prefix.empty() ? DefaultWinePrefix() : options_.prefix;
+  if (prefix.empty()) return std::nullopt;
+  const auto text = ReadRegularFile(prefix + "/system.reg", options_.maxFileBytes);
+  if (!text) return std::nullopt;
+  return FindRegistryString(*text, key, value, maxBytes);
+}
+
+}  // namespace svx

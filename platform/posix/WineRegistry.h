@@ -1,0 +1,47 @@
+// The registry of a Wine prefix, read from the text file in which wineserver
+// keeps HKEY_LOCAL_MACHINE ("system.reg").
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "platform/Registry.h"
+
+namespace svx {
+
+struct WineRegistryOptions {
+  // The prefix folder; empty means $WINEPREFIX, else $HOME/.wine, looked up at
+  // each read so that a changed environment is seen.
+  std::string prefix;
+  // A system.reg larger than this is not read at all. Real ones are a few MiB.
+  size_t maxFileBytes = 256u << 20;
+};
+
+// $WINEPREFIX, else $HOME/.wine; empty when neither variable is set.
+std::string DefaultWinePrefix();
+
+// The string value `value` of the HKEY_LOCAL_MACHINE key `key` ("A\B\C", single
+// backslashes) in the text of a system.reg, as a 32-bit program sees it: in a
+// 64-bit prefix ("#arch=win64") keys under Software are read from
+// Software\Wow6432Node. Key and value names match without regard to case.
+// Nothing when the text is not a registry file, the key or value is missing,
+// the value is not a string, or its UTF-8 form needs more than maxBytes bytes
+// with its terminating zero.
+std::optional<std::string> FindRegistryString(std::string_view regText, std::string_view key,
+                                              std::string_view value, size_t maxBytes);
+
+class WineRegistry : public Registry {
+ public:
+  explicit WineRegistry(WineRegistryOptions options = {});
+
+  std::optional<std::string> ReadLocalMachineString(const std::string& key,
+                                                    const std::string& value,
+                                                    size_t maxBytes) override;
+
+ private:
+  WineRegistryOptions options_;
+};
+
+}  // namespace svx

@@ -1,0 +1,40 @@
+#include "prep/PatchExecutable.h"
+
+#include <memory>
+
+namespace svx {
+namespace {
+
+constexpr const char* kUnlockFailedText =
+    "The patch preparation was successful.  But, the patch file could not be unlocked !\nAre you "
+    "sure that you followed the patch instructions correctly ?\n";
+
+}  // namespace
+
+int UnlockPatch(MessageOwner& owner, FileSystem& files, const std::string& executable) {
+  bool unlocked = false;
+  if (std::unique_ptr<UpdateFile> file = files.OpenForUpdate(executable)) {
+    const bool written = file->Write("MZ", 2);
+    // Closed even after a failed write so that the file is not held open; a
+    // close that fails may have lost the two bytes, which is no unlock either.
+    const bool closed = file->Close();
+    unlocked = written && closed;
+  }
+  if (!unlocked) {
+    owner.ShowMessage(kUnlockFailedText, "Success", kStyleExclamation);
+    return -1;
+  }
+  return 0;
+}
+
+void LaunchPatch(MessageOwner& owner, ProcessLauncher& processes, const std::string& executable) {
+  const std::string commandLine = executable;
+  const std::optional<std::string> error = processes.StartDetached(commandLine);
+  if (!error) return;
+  // The system may have no text for an error; an empty box would leave the
+  // user guessing what went wrong, so say at least which program did not start.
+  const std::string text = error->empty() ? executable + " could not be started." : *error;
+  owner.ShowMessage(text, "Warning", kStyleStop);
+}
+
+}  // namespace svx

@@ -1,0 +1,66 @@
+// The dialog templates of the tool as plain data, in dialog units, the way a
+// Windows resource script holds them. Each toolkit has one builder that turns
+// a template into a window; nothing here knows a toolkit.
+#pragma once
+
+#include <span>
+
+namespace svx {
+
+enum class ControlKind {
+  kPushButton,
+  kDefPushButton,
+  kEdit,
+  kStaticText,
+  kGroupBox,
+  kIcon,          // shows the icon named by ControlTemplate::image
+  kBitmapButton,  // a push button that shows an image set at run time
+};
+
+enum ControlFlag : unsigned {
+  kCtlReadOnly = 1u << 0,
+  kCtlTabStop = 1u << 1,
+  kCtlMultiLine = 1u << 2,
+  kCtlAutoHScroll = 1u << 3,
+  kCtlBorder = 1u << 4,
+  kCtlFlat = 1u << 5,
+  kCtlDefault = 1u << 6,
+};
+
+enum DialogStyle : unsigned {
+  kDlgPopup = 1u << 0,
+  kDlgCaption = 1u << 1,
+  kDlgSysMenu = 1u << 2,
+  kDlgModalFrame = 1u << 3,
+  kDlgVisible = 1u << 4,
+  kDlgMinimizeBox = 1u << 5,
+  kDlgMaximizeBox = 1u << 6,
+  kDlgAppWindow = 1u << 7,  // own task-bar button
+};
+
+constexpr int kStaticId = -1;
+
+struct ControlTemplate {
+  int id;  // kStaticId for statics and group boxes
+  ControlKind kind;
+  const char* text;  // UTF-8; "\n" breaks a line
+  int x, y, width, height;
+  unsigned flags;
+  int image = 0;  // resource id of the icon of a kIcon control
+};
+
+struct DialogTemplate {
+  int id;
+  int width, height;  // client area
+  const char* caption;
+  const char* fontName;
+  int pointSize;
+  unsigned style;
+  std::span<const ControlTemplate> controls;  // template order, which is the tab order
+};
+
+// Templates 100 (About), 102 (main) and 129 (change location); nullptr for any
+// other id.
+const DialogTemplate* FindDialogTemplate(int id);
+
+}  // namespace svx

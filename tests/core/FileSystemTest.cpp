@@ -1,0 +1,521 @@
+// The file system as the tool sees it: a case-insensitive Windows volume. The
+// on-disk set-up uses std::filesystem only, and the file system under test comes
+// from one factory, so the same cases can run against another implementation.
+#include "platform/FileSystem.h"
+
+#include <stdlib.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "platform/posix/PosixFileSystem.h"
+#include "support/TempDir.h"
+
+namespace svx {
+namespace {
+
+namespace stdfs = std::filesystem;
+using test::TempDir;
+
+struct FsOptions {
+  std::string winePrefix;
+  std::string currentDirectory;
+};
+
+std::unique_ptr<FileSystem> MakeFileSystemUnderTest(const FsOptions& options = {}) {
+  return std::make_unique<PosixFileSystem>(
+      PosixFileSystem::Options{options.winePrefix, options.currentDirectory});
+}
+
+const char* KindName(PathKind k) {
+  switch (k) {
+    case PathKind::kFile:
+      return "file";
+    case PathKind::kFolder:
+      return "folder";
+    default:
+      return "missing";
+  }
+}
+
+// Names stored in a folder on disk, in byte order.
+std::vector<std::string> NamesOnDisk(const stdfs::path& dir) {
+  std::vector<std::string> names;
+  std::error_code ec;
+  for (const auto& e : stdfs::directory_iterator(dir, ec)) names.push_back(e.path().filename());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+// Most cases run twice: once with nothing cached and once inside a pass, where
+// lookups are served from the cached listings.
+class FileSystemTest : public ::testing::TestWithParam<bool> {
+ protected:
+  void SetUp() override {
+    files_ = MakeFileSystemUnderTest();
+    if (InPass()) files_->BeginPass();
+  }
+  void TearDown() override {
+    if (InPass()) files_->EndPass();
+  }
+  bool InPass() const { return GetParam(); }
+
+  // The path as the tool builds it: the folder, then "\"-separated names.
+  std::string W(const std::string& relative) const { return tmp_.Str() + "\\" + relative; }
+
+  TempDir tmp_;
+  std::unique_ptr<FileSystem> files_;
+};
+
+INSTANTIATE_TEST_SUITE_P(Cache, FileSystemTest, ::testing::Values(false, true),
+                         [](const auto& info) { return info.param ? "InPass" : "NoPass"; });
+
+TEST_P(FileSystemTest, ResolvesEveryComponentWithoutRegardToCaseOrSeparators) {
+  tmp_.Write("FSX/TERRAIN.CFG", "terrain");
+  tmp_.Write("FSX/SCENERY/VODeVevuza/Scenery/L1L_0001.bgl", "bgl");
+
+  struct Case {
+    const char* path;
+    PathKind kind;
+  } cases[] = {
+      {"FSX\\SCENERY\\VODeVevuza\\Scenery\\L1L_0001.bgl", PathKind::kFile},
+      {"fsx\\scenery\\vodevevuza\\SCENERY\\l1l_0001.BGL", PathKind::kFile},
+      {"FSX\\Scenery", PathKind::kFolder},
+      {"FSX\\SCENERY\\", PathKind::kFolder},
+      {"FSX\\\\SCENERY//vodevevuza\\/Scenery\\\\L1L_0001.BGL", PathKind::kFile},
+      {"FSX\\.\\SCENERY\\..\\SCENERY\\VODeVevuza\\Scenery\\L1L_0001.BGL", PathKind::kFile},
+      {"FSX\\SCENERY\\..\\..\\FSX\\terrain.cfg", PathKind::kFile},
+      {"FSX\\SCENERY\\VODeVevuza\\Scenery\\L1L_0001.XXX", PathKind::kMissing},
+      {"FSX\\SCENERX\\VODeVevuza\\Scenery\\L1L_0001.bgl", PathKind::kMissing},
+      // A file is no folder: neither with a trailing separator nor as a parent.
+      {"FSX\\TERRAIN.CFG\\", PathKind::kMissing},
+      {"FSX\\TERRAIN.CFG\\x", PathKind::kMissing},
+      {"FSX\\TERRAIN.CF*", PathKind::kMissing},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.path);
+    EXPECT_STREQ(KindName(files_->Kind(W(c.path))), KindName(c.kind));
+  }
+  EXPECT_EQ(files_->ReadFile(W("fsx/Terrain.Cfg"), 100), "terrain");
+  EXPECT_EQ(files_->Kind(""), PathKind::kMissing);
+  EXPECT_EQ(files_->Kind(W("FSX") + std::string("\0\\TERRAIN.CFG", 13)), PathKind::kMissing);
+}
+
+TEST_P(FileSystemTest, EnumeratesByWindowsWildcardsInByteOrder) {
+  const stdfs::path dir = tmp_.MakeDir("FSX/SCENERY/ROVuzu/Scenery");
+  for (const char* name : {"L1L_0001.XXX", "L1L_0002.bgl", "L1L", "BRUA", "BRUA.XXX", "brua.bgl",
+                           "BRUA1.BGL", "L2L_0001.XXX", "notes.txt"}) {
+    tmp_.Write("FSX/SCENERY/ROVuzu/Scenery/" + std::string(name), name);
+  }
+  tmp_.MakeDir("FSX/SCENERY/ROVuzu/Scenery/l1lsub");
+
+  using Names = std::vector<std::string>;
+  struct Case {
+    const char* pattern;
+    Names names;
+  } cases[] = {
+      {"L1L*.*", {"L1L", "L1L_0001.XXX", "L1L_0002.bgl", "l1lsub"}},
+      {"BRUA.*", {"BRUA", "BRUA.XXX", "brua.bgl"}},
+      {"*1*.*", {"BRUA1.BGL", "L1L", "L1L_0001.XXX", "L1L_0002.bgl", "L2L_0001.XXX", "l1lsub"}},
+      {"*.xxx", {"BRUA.XXX", "L1L_0001.XXX", "L2L_0001.XXX"}},
+      {"l1l_0001.xxx", {"L1L_0001.XXX"}},
+      {"*",
+       {"BRUA", "BRUA.XXX", "BRUA1.BGL", "L1L", "L1L_0001.XXX", "L1L_0002.bgl", "L2L_0001.XXX",
+        "brua.bgl", "l1lsub", "notes.txt"}},
+      {"Q*.*", {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.pattern);
+    EXPECT_EQ(files_->Enumerate(W("fsx\\SCENERY\\rovuzu\\scenery\\") + c.pattern), c.names);
+  }
+  EXPECT_EQ(files_->Enumerate(W("FSX\\SCENERY\\Missing\\Scenery\\L1L*.*")), Names{});
+  EXPECT_EQ(files_->Enumerate(W("FSX\\SCENERY\\ROVuzu\\Scenery\\")), Names{});
+  EXPECT_EQ(files_->Enumerate(W("FSX\\SCENERY\\ROVuzu\\Scenery\\notes.txt\\*")), Names{});
+}
+
+// Two stored names that differ only in case can exist on Linux alone: the exact
+// spelling wins, otherwise the first in byte order, for folders as for files.
+TEST_P(FileSystemTest, PrefersTheExactCaseThenByteOrderAmongNamesDifferingInCase) {
+  tmp_.Write("FSX/terrain.cfg", "lower");
+  tmp_.Write("FSX/TERRAIN.CFG", "upper");
+  tmp_.Write("FSX/Terrain.cfg", "mixed");
+  tmp_.Write("FSX/Scenery/x", "in Scenery");
+  tmp_.Write("FSX/SCENERY/x", "in SCENERY");
+
+  struct Case {
+    const char* path;
+    const char* content;
+  } cases[] = {
+      {"FSX\\terrain.cfg", "lower"},     {"FSX\\TERRAIN.CFG", "upper"},
+      {"FSX\\Terrain.cfg", "mixed"},     {"FSX\\tERRAIN.cfg", "upper"},
+      {"FSX\\Scenery\\X", "in Scenery"}, {"FSX\\scenery\\X", "in SCENERY"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.path);
+    EXPECT_EQ(files_->ReadFile(W(c.path), 100), c.content);
+  }
+
+  EXPECT_TRUE(files_->Remove(W("FSX\\terrain.CFG")));
+  EXPECT_EQ(NamesOnDisk(tmp_.Path() / "FSX"),
+            (std::vector<std::string>{"SCENERY", "Scenery", "Terrain.cfg", "terrain.cfg"}));
+  EXPECT_EQ(files_->ReadFile(W("FSX\\terrain.CFG"), 100), "mixed");
+}
+
+TEST_P(FileSystemTest, RenameNeverOverwritesAnEntryOfAnyCase) {
+  struct Case {
+    const char* title;
+    std::vector<const char*> before;  // files on disk, content = own name
+    const char* from;
+    const char* to;
+    bool renamed;
+    std::vector<std::string> after;  // names in Scenery on disk afterwards
+  } cases[] = {
+      {"plain rename keeps the case given for the new name",
+       {"L1L.XXX"},
+       "scenery\\l1l.xxx",
+       "SCENERY\\L1L.BGL",
+       true,
+       {"L1L.BGL"}},
+      {"target of the same case exists",
+       {"L1L.XXX", "L1L.BGL"},
+       "Scenery\\L1L.XXX",
+       "Scenery\\L1L.BGL",
+       false,
+       {"L1L.BGL", "L1L.XXX"}},
+      {"target exists in another case",
+       {"L1L.XXX", "L1L.bgl"},
+       "Scenery\\L1L.XXX",
+       "Scenery\\L1L.BGL",
+       false,
+       {"L1L.XXX", "L1L.bgl"}},
+      {"target is a folder",
+       {"L1L.XXX", "L1L.BGL/inner"},
+       "Scenery\\L1L.XXX",
+       "Scenery\\l1l.bgl",
+       false,
+       {"L1L.BGL", "L1L.XXX"}},
+      {"source missing", {"L1L.BGL"}, "Scenery\\L1L.XXX", "Scenery\\L1L.BGL", false, {"L1L.BGL"}},
+      {"target folder missing",
+       {"L1L.XXX"},
+       "Scenery\\L1L.XXX",
+       "Nowhere\\L1L.BGL",
+       false,
+       {"L1L.XXX"}},
+      {"only the case of the name changes",
+       {"l1l.bgl"},
+       "Scenery\\l1l.bgl",
+       "Scenery\\L1L.BGL",
+       true,
+       {"L1L.BGL"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.title);
+    TempDir tmp;
+    tmp.MakeDir("Scenery");
+    for (const char* name : c.before) tmp.Write(std::string("Scenery/") + name, name);
+    auto files = MakeFileSystemUnderTest();
+    std::optional<PassScope> pass;
+    if (InPass()) pass.emplace(*files);
+
+    EXPECT_EQ(files->Rename(tmp.Str() + "\\" + c.from, tmp.Str() + "\\" + c.to), c.renamed);
+    EXPECT_EQ(NamesOnDisk(tmp.Path() / "Scenery"), c.after);
+    for (const char* name : c.before) {
+      std::string stored = std::string("Scenery/") + name;
+      if (tmp.Has(stored) && !stdfs::is_directory(tmp.Path() / stored)) {
+        EXPECT_EQ(tmp.Read(stored), name) << stored;
+      }
+    }
+  }
+}
+
+TEST_P(FileSystemTest, RenameFailsWhenTheTargetAppearsAfterItWasTested) {
+  tmp_.Write("Scenery/L1L.XXX", "source");
+  EXPECT_EQ(files_->Kind(W("Scenery\\L1L.BGL")), PathKind::kMissing);
+  // Another program creates the target between the test and the rename.
+  tmp_.Write("Scenery/L1L.BGL", "theirs");
+
+  EXPECT_FALSE(files_->Rename(W("Scenery\\L1L.XXX"), W("Scenery\\L1L.BGL")));
+  EXPECT_EQ(tmp_.Read("Scenery/L1L.XXX"), "source");
+  EXPECT_EQ(tmp_.Read("Scenery/L1L.BGL"), "theirs");
+}
+
+TEST_P(FileSystemTest, TellsFoldersFromFilesAndNeverRemovesAFolder) {
+  tmp_.Write("Scenery/L1L.BGL/inner", "kept");  // a folder named like a scenery file
+  tmp_.Write("Scenery/L1L.XXX", "file");
+  tmp_.Write("Scenery/RO.XXX", "read-only");
+  stdfs::permissions(tmp_.Path() / "Scenery/RO.XXX", stdfs::perms::owner_read |
+                                                         stdfs::perms::group_read |
+                                                         stdfs::perms::others_read);
+
+  EXPECT_EQ(files_->Kind(W("scenery\\l1l.bgl")), PathKind::kFolder);
+  EXPECT_EQ(files_->Kind(W("scenery\\l1l.xxx")), PathKind::kFile);
+  EXPECT_FALSE(files_->Remove(W("Scenery\\L1L.BGL")));
+  EXPECT_EQ(tmp_.Read("Scenery/L1L.BGL/inner"), "kept");
+  EXPECT_FALSE(files_->Remove(W("Scenery\\missing.BGL")));
+
+  // Windows will not delete a read-only file, but renames it.
+  EXPECT_FALSE(files_->Remove(W("Scenery\\RO.XXX")));
+  EXPECT_TRUE(tmp_.Has("Scenery/RO.XXX"));
+  EXPECT_TRUE(files_->Rename(W("Scenery\\RO.XXX"), W("Scenery\\RO.BGL")));
+  EXPECT_EQ(tmp_.Read("Scenery/RO.BGL"), "read-only");
+
+  EXPECT_TRUE(files_->Remove(W("SCENERY\\l1l.XXX")));
+  EXPECT_FALSE(tmp_.Has("Scenery/L1L.XXX"));
+  EXPECT_EQ(files_->Kind(W("Scenery\\L1L.XXX")), PathKind::kMissing);
+}
+
+TEST_P(FileSystemTest, OpensOnlyAnExistingWritableFileForUpdate) {
+  tmp_.Write("work/SvxKmV11.exe", "XXrest");
+  tmp_.Write("work/short.exe", "x");
+  tmp_.Write("work/ro.exe", "ro");
+  stdfs::permissions(tmp_.Path() / "work/ro.exe", stdfs::perms::owner_read);
+
+  EXPECT_EQ(files_->OpenForUpdate(W("work\\absent.exe")), nullptr);
+  EXPECT_FALSE(tmp_.Has("work/absent.exe"));
+  EXPECT_EQ(files_->OpenForUpdate(W("work")), nullptr);
+  EXPECT_EQ(files_->OpenForUpdate(W("work\\ro.exe")), nullptr);
+
+  auto file = files_->OpenForUpdate(W("WORK\\svxkmv11.EXE"));
+  ASSERT_NE(file, nullptr);
+  EXPECT_TRUE(file->Write("MZ", 2));
+  EXPECT_TRUE(file->Close());
+  EXPECT_EQ(tmp_.Read("work/SvxKmV11.exe"), "MZrest");
+
+  file = files_->OpenForUpdate(W("work\\short.exe"));
+  ASSERT_NE(file, nullptr);
+  EXPECT_TRUE(file->Write("MZ", 2));
+  EXPECT_TRUE(file->Close());
+  EXPECT_EQ(tmp_.Read("work/short.exe"), "MZ");
+  EXPECT_FALSE(file->Write("MZ", 2));
+}
+
+TEST_P(FileSystemTest, ReadsOnlyWholeRegularFilesWithinTheLimit) {
+  tmp_.Write("Q/PRODUCT.INI", "[Product]\nVersion=1.0.0\n");  // 24 bytes
+  tmp_.MakeDir("Q/Folder.ini");
+  EXPECT_EQ(files_->ReadFile(W("q\\product.ini"), 24), "[Product]\nVersion=1.0.0\n");
+  EXPECT_EQ(files_->ReadFile(W("q\\product.ini"), 23), std::nullopt);
+  EXPECT_EQ(files_->ReadFile(W("q\\folder.ini"), 100), std::nullopt);
+  EXPECT_EQ(files_->ReadFile(W("q\\missing.ini"), 100), std::nullopt);
+}
+
+// A pass caches listings; everything it changes itself must read back at once.
+TEST(FileSystemPass, KeepsItsCacheTrueAcrossItsOwnRenamesAndRemoves) {
+  TempDir tmp;
+  for (const char* name : {"L1L_1.XXX", "L1L_2.XXX", "L1L_3.XXX", "L1L_3.BGL"}) {
+    tmp.Write(std::string("S/") + name, name);
+  }
+  tmp.MakeDir("T");
+  tmp.Write("D/inner.txt", "inner");
+  auto files = MakeFileSystemUnderTest();
+  auto W = [&](const std::string& rel) { return tmp.Str() + "\\" + rel; };
+  using Names = std::vector<std::string>;
+
+  PassScope pass(*files);
+  ASSERT_EQ(files->Enumerate(W("S\\L1L*.*")),
+            (Names{"L1L_1.XXX", "L1L_2.XXX", "L1L_3.BGL", "L1L_3.XXX"}));
+  EXPECT_EQ(files->Kind(W("T\\moved.txt")), PathKind::kMissing);
+
+  EXPECT_TRUE(files->Rename(W("S\\L1L_1.XXX"), W("S\\L1L_1.BGL")));
+  EXPECT_EQ(files->Kind(W("s\\l1l_1.xxx")), PathKind::kMissing);
+  EXPECT_EQ(files->Kind(W("s\\l1l_1.bgl")), PathKind::kFile);
+  EXPECT_FALSE(files->Rename(W("S\\L1L_2.XXX"), W("S\\l1l_1.bgl")));
+  EXPECT_TRUE(files->Remove(W("S\\L1L_3.XXX")));
+  EXPECT_EQ(files->Kind(W("S\\L1L_3.XXX")), PathKind::kMissing);
+  EXPECT_TRUE(files->Rename(W("S\\L1L_2.XXX"), W("t\\moved.txt")));
+  EXPECT_EQ(files->Kind(W("T\\MOVED.TXT")), PathKind::kFile);
+  EXPECT_EQ(files->Enumerate(W("S\\L1L*.*")), (Names{"L1L_1.BGL", "L1L_3.BGL"}));
+  EXPECT_EQ(files->Enumerate(W("T\\*")), (Names{"moved.txt"}));
+
+  // Names below a renamed folder move with it.
+  EXPECT_EQ(files->Kind(W("D\\inner.txt")), PathKind::kFile);
+  EXPECT_TRUE(files->Rename(W("d"), W("E")));
+  EXPECT_EQ(files->Kind(W("D\\inner.txt")), PathKind::kMissing);
+  EXPECT_EQ(files->ReadFile(W("e\\INNER.txt"), 100), "inner");
+
+  EXPECT_EQ(NamesOnDisk(tmp.Path() / "S"), (Names{"L1L_1.BGL", "L1L_3.BGL"}));
+  EXPECT_EQ(tmp.Read("T/moved.txt"), "L1L_2.XXX");
+}
+
+// Many renames and removes in one folder: the pass must still agree with the disk.
+TEST(FileSystemPass, AgreesWithTheDiskAfterManyChangesInOneFolder) {
+  TempDir tmp;
+  const int count = 1500;  // enough removals to compact the listing once
+  for (int i = 0; i < count; ++i) tmp.Write("S/F" + std::to_string(i) + ".XXX", "");
+  auto files = MakeFileSystemUnderTest();
+  auto W = [&](const std::string& rel) { return tmp.Str() + "\\S\\" + rel; };
+  {
+    PassScope pass(*files);
+    for (int i = 0; i < count; ++i) {
+      std::string base = "F" + std::to_string(i);
+      if (i % 3 == 0) {
+        EXPECT_TRUE(files->Remove(W(base + ".xxx")));
+      } else {
+        EXPECT_TRUE(files->Rename(W(base + ".xxx"), W(base + ".BGL")));
+      }
+    }
+    std::vector<std::string> seen = files->Enumerate(W("*"));
+    EXPECT_EQ(seen, NamesOnDisk(tmp.Path() / "S"));
+    EXPECT_EQ(files->Kind(W("f1499.bgl")), PathKind::kFile);
+    EXPECT_EQ(files->Kind(W("f1498.bgl")), PathKind::kFile);
+    EXPECT_EQ(files->Kind(W("f1497.bgl")), PathKind::kMissing);
+    EXPECT_EQ(files->Kind(W("f1497.xxx")), PathKind::kMissing);
+  }
+  EXPECT_EQ(NamesOnDisk(tmp.Path() / "S").size(), size_t{1000});
+}
+
+// Outside a pass nothing may be stale: another program's changes show at once.
+TEST(FileSystemOutsideAPass, SeesChangesMadeByOthers) {
+  TempDir tmp;
+  tmp.MakeDir("S");
+  auto files = MakeFileSystemUnderTest();
+  auto W = [&](const std::string& rel) { return tmp.Str() + "\\S\\" + rel; };
+
+  {
+    PassScope pass(*files);
+    EXPECT_EQ(files->Kind(W("new.bgl")), PathKind::kMissing);
+  }
+  EXPECT_EQ(files->Kind(W("NEW.BGL")), PathKind::kMissing);
+  tmp.Write("S/new.bgl", "theirs");
+  EXPECT_EQ(files->Kind(W("NEW.BGL")), PathKind::kFile);
+  EXPECT_EQ(files->Enumerate(W("*.BGL")), std::vector<std::string>{"new.bgl"});
+  EXPECT_FALSE(files->Rename(W("x.xxx"), W("NEW.bgl")));
+  stdfs::remove(tmp.Path() / "S/new.bgl");
+  EXPECT_EQ(files->Kind(W("new.bgl")), PathKind::kMissing);
+  EXPECT_EQ(files->Enumerate(W("*.BGL")), std::vector<std::string>{});
+}
+
+// Drive letters map through the drive links of a Wine prefix.
+class DriveLinkTest : public ::testing::TestWithParam<bool> {
+ protected:
+  void SetUp() override {
+    tmp_.Write("prefix/drive_c/FSX/TERRAIN.CFG", "terrain");
+    tmp_.Write("prefix/drive_c/FSX/SCENERY/L1L.XXX", "scenery");
+    tmp_.Write("prefix/secret.txt", "outside the drive");
+    tmp_.MakeDir("prefix/dosdevices");
+    stdfs::create_directory_symlink("../drive_c", tmp_.Path() / "prefix/dosdevices/c:");
+    stdfs::create_directory_symlink("/", tmp_.Path() / "prefix/dosdevices/z:");
+    files_ = MakeFileSystemUnderTest({(tmp_.Path() / "prefix").string(), ""});
+    if (GetParam()) files_->BeginPass();
+  }
+  void TearDown() override {
+    if (GetParam()) files_->EndPass();
+  }
+
+  TempDir tmp_;
+  std::unique_ptr<FileSystem> files_;
+};
+
+TEST_P(DriveLinkTest, MapsDriveLettersThroughThePrefix) {
+  std::string tmpBack = tmp_.Str();
+  std::replace(tmpBack.begin(), tmpBack.end(), '/', '\\');
+  struct Case {
+    std::string path;
+    PathKind kind;
+  } cases[] = {
+      {"C:\\FSX\\TERRAIN.CFG", PathKind::kFile},
+      {"c:/fsx/terrain.cfg", PathKind::kFile},
+      {"C:\\\\FSX\\\\Terrain.cfg", PathKind::kFile},
+      {"C:\\", PathKind::kFolder},
+      {"c:", PathKind::kFolder},
+      {"C:\\..\\FSX\\TERRAIN.CFG", PathKind::kFile},  // ".." stops at the drive's root
+      {"C:\\..\\secret.txt", PathKind::kMissing},
+      {"C:\\..\\dosdevices", PathKind::kMissing},
+      {"D:\\FSX\\TERRAIN.CFG", PathKind::kMissing},
+      {"Z:" + tmpBack + "\\PREFIX\\drive_c\\FSX\\terrain.CFG", PathKind::kFile},
+      {"z:" + tmp_.Str() + "/prefix/DRIVE_C/fsx", PathKind::kFolder},
+      {tmp_.Str() + "/prefix/drive_c/FSX/TERRAIN.CFG", PathKind::kFile},
+      {"\\\\server\\share\\FSX\\TERRAIN.CFG", PathKind::kMissing},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.path);
+    EXPECT_STREQ(KindName(files_->Kind(c.path)), KindName(c.kind));
+  }
+
+  EXPECT_EQ(files_->Enumerate("C:\\fsx\\scenery\\L1L*.*"), std::vector<std::string>{"L1L.XXX"});
+  EXPECT_TRUE(files_->Rename("C:\\FSX\\\\SCENERY\\L1L.XXX", "c:/fsx/scenery/L1L.BGL"));
+  EXPECT_EQ(tmp_.Read("prefix/drive_c/FSX/SCENERY/L1L.BGL"), "scenery");
+}
+
+INSTANTIATE_TEST_SUITE_P(Cache, DriveLinkTest, ::testing::Values(false, true),
+                         [](const auto& info) { return info.param ? "InPass" : "NoPass"; });
+
+TEST(FileSystemRelativePaths, StartFromTheCurrentDirectory) {
+  TempDir tmp;
+  tmp.Write("work/svxkmv11.EXE", "patch");
+  tmp.Write("other/X.txt", "other");
+  auto files = MakeFileSystemUnderTest({"", (tmp.Path() / "work").string()});
+
+  EXPECT_EQ(files->ReadFile("SvxKmV11.exe", 100), "patch");
+  EXPECT_EQ(files->ReadFile("sub\\..\\SVXKMV11.exe", 100), "patch");
+  EXPECT_EQ(files->ReadFile("..\\OTHER\\x.txt", 100), "other");
+  EXPECT_EQ(files->Kind("missing.exe"), PathKind::kMissing);
+}
+
+// Restores one environment variable when the test ends.
+class ScopedEnv {
+ public:
+  ScopedEnv(const char* name, const char* value) : name_(name) {
+    if (const char* old = getenv(name)) old_ = old;
+    value ? setenv(name, value, 1) : unsetenv(name);
+  }
+  ~ScopedEnv() { old_ ? setenv(name_, old_->c_str(), 1) : unsetenv(name_); }
+
+ private:
+  const char* name_;
+  std::optional<std::string> old_;
+};
+
+TEST(FileSystemDefaults, FindThePrefixInTheEnvironment) {
+  TempDir tmp;
+  tmp.Write("prefix/drive_c/FSX/TERRAIN.CFG");
+  tmp.Write("home/.wine/drive_c/HOME.TXT");
+  tmp.MakeDir("prefix/dosdevices");
+  tmp.MakeDir("home/.wine/dosdevices");
+  stdfs::create_directory_symlink("../drive_c", tmp.Path() / "prefix/dosdevices/c:");
+  stdfs::create_directory_symlink("../drive_c", tmp.Path() / "home/.wine/dosdevices/c:");
+
+  {
+    ScopedEnv prefix("WINEPREFIX", (tmp.Path() / "prefix").c_str());
+    EXPECT_EQ(MakeFileSystemUnderTest()->Kind("C:\\FSX\\TERRAIN.CFG"), PathKind::kFile);
+  }
+  ScopedEnv prefix("WINEPREFIX", nullptr);
+  {
+    ScopedEnv home("HOME", (tmp.Path() / "home").c_str());
+    EXPECT_EQ(MakeFileSystemUnderTest()->Kind("C:\\home.txt"), PathKind::kFile);
+  }
+  ScopedEnv noHome("HOME", nullptr);
+  EXPECT_EQ(MakeFileSystemUnderTest()->Kind("C:\\"), PathKind::kMissing);
+}
+
+// Linux-only cases: links and the no-replace fallback.
+TEST(PosixFileSystem, TreatsADanglingLinkAsMissingButItsNameAsTaken) {
+  TempDir tmp;
+  tmp.Write("S/L1L.XXX", "source");
+  stdfs::create_symlink(tmp.Path() / "nowhere", tmp.Path() / "S/L1L.BGL");
+  PosixFileSystem files;
+
+  EXPECT_EQ(files.Kind(tmp.Str() + "\\S\\l1l.bgl"), PathKind::kMissing);
+  EXPECT_FALSE(files.Rename(tmp.Str() + "\\S\\L1L.XXX", tmp.Str() + "\\S\\L1L.BGL"));
+  EXPECT_EQ(tmp.Read("S/L1L.XXX"), "source");
+}
+
+TEST(PosixFileSystem, RenameByLinkNeverReplacesTheTarget) {
+  TempDir tmp;
+  tmp.Write("a", "a");
+  tmp.Write("b", "b");
+  EXPECT_FALSE(RenameByLink((tmp.Path() / "a").string(), (tmp.Path() / "b").string()));
+  EXPECT_EQ(tmp.Read("a"), "a");
+  EXPECT_EQ(tmp.Read("b"), "b");
+  EXPECT_TRUE(RenameByLink((tmp.Path() / "a").string(), (tmp.Path() / "c").string()));
+  EXPECT_FALSE(tmp.Has("a"));
+  EXPECT_EQ(tmp.Read("c"), "a");
+}
+
+}  // namespace
+}  // namespace svx

@@ -1,0 +1,387 @@
+#include "ui/MainWindow.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "res/ResourceIds.h"
+#include "support/UiFakes.h"
+#include "ui/LocationDialog.h"
+
+namespace svx {
+namespace {
+
+using uitest::FakeLocationView;
+using uitest::FakeMainView;
+using uitest::FakePlatform;
+using uitest::ShownMessage;
+
+const ShownMessage kRunningMessage{
+    "A process named \"Microsoft Flight Simulator X\" has been found running in the "
+    "background.\n\nYou must terminate this process before any modifications can be made to the "
+    "FSX environment.\n\nAfter terminating the background process, you can restart this "
+    "application.\n\nPress any key to exit this application.",
+    "Skarvane X Patch Preparation Tool Warning", 16};
+const ShownMessage kNotLocatedMessage{
+    "FSX could not be located at the path defined in the Windows Registry.\n\nPress the \"Change "
+    "FSX Location\" button to locate FSX manually",
+    "Warning", 16};
+const ShownMessage kAlreadyInstalledMessage{
+    "Kelmirth X - Version 1.1.0 is already installed on this machine !\n\nThe patch is not "
+    "necessary.",
+    "Notice", 16};
+
+ShownMessage WrongVersionMessage(const std::string& installed) {
+  return {"The installed version of this product is \"" + installed +
+              "\".\n\nThis patch requires one of the following versions: \"1.0.0\"\n\nPlease "
+              "install any previous required patches to get to the required version.",
+          "Warning", 16};
+}
+
+// What the add-on's version file says.
+enum class Installed { kRequired, kTarget, kOther, kNoFile };
+
+std::optional<std::string> VersionText(Installed v) {
+  switch (v) {
+    case Installed::kRequired:
+      return "1.0.0";
+    case Installed::kTarget:
+      return "1.1.0";
+    case Installed::kOther:
+      return "1.0";
+    case Installed::kNoFile:
+      return std::nullopt;
+  }
+  return std::nullopt;
+}
+
+// The message a failed version gate shows, if any.
+std::optional<ShownMessage> GateMessage(Installed v) {
+  switch (v) {
+    case Installed::kRequired:
+      return std::nullopt;
+    case Installed::kTarget:
+      return kAlreadyInstalledMessage;
+    case Installed::kOther:
+      return WrongVersionMessage("1.0");
+    case Installed::kNoFile:
+      return WrongVersionMessage("undefined");
+  }
+  return std::nullopt;
+}
+
+// Plays the change-location dialog: initialises it over its fake view, lets
+// act do the user's part, and returns how the dialog ended.
+void ScriptLocation(FakeMainView& view, FakeLocationView& dialogView,
+                    std::function<void(LocationDialog&)> act) {
+  view.locationScript = [&dialogView, act](LocationDialog& dialog) {
+    dialog.Attach(dialogView);
+    EXPECT_TRUE(dialog.OnInitDialog());
+    act(dialog);
+    if (dialogView.endResults.empty()) {
+      ADD_FAILURE() << "the change-location dialog was left open";
+      return static_cast<int>(kResultCancel);
+    }
+    return dialogView.endResults.back();
+  };
+}
+
+class MainWindowTest : public ::testing::Test {
+ protected:
+  FakePlatform fake;
+  FakeMainView view;
+  MainWindow window{view, fake.platform};
+
+  // A simulator at C:\FSX on the registry's word, with scenery for two rules
+  // and the patch file in the working directory.
+  void StartWithPreparedTree() {
+    fake.registry.setupPath = "C:\\FSX";
+    fake.AddSimulator("C:\\FSX", "1.0.0");
+    fake.files.AddFile("C:\\FSX\\SCENERY\\VODeVevuza\\Scenery\\L1L_0001.XXX", "a");
+    fake.files.AddFile("C:\\FSX\\SCENERY\\VODeVevuza\\Scenery\\LLC_0001.BGL", "b");
+    fake.files.AddFile("C:\\FSX\\SCENERY\\VODeVevuza\\Scenery\\LLC_0001.XXX", "c");
+    fake.files.AddFile(TheProductConfig().PatchExecutable(), "??patch");
+    ASSERT_TRUE(window.OnInitDialog());
+    ASSERT_TRUE(view.Messages().empty());
+  }
+};
+
+enum class RegistryState { kValid, kTrailingBackslash, kNoValue, kNotASimulator };
+
+TEST_F(MainWindowTest, StartUpMatrix) {
+  for (bool running : {false, true}) {
+    for (RegistryState reg : {RegistryState::kValid, RegistryState::kTrailingBackslash,
+                              RegistryState::kNoValue, RegistryState::kNotASimulator}) {
+      for (Installed installed :
+           {Installed::kRequired, Installed::kTarget, Installed::kOther, Installed::kNoFile}) {
+        SCOPED_TRACE(::testing::Message()
+                     << "running=" << running << " registry=" << static_cast<int>(reg)
+                     << " installed=" << static_cast<int>(installed));
+        FakePlatform fake;
+        FakeMainView view;
+        fake.windows.simulatorRunning = running;
+        fake.AddSimulator("C:\\FSX", VersionText(installed));
+        fake.files.AddFile("D:\\Elsewhere\\readme.txt");
+        std::string folder;
+        switch (reg) {
+          case RegistryState::kValid:
+            fake.registry.setupPath = folder = "C:\\FSX";
+            break;
+          case RegistryState::kTrailingBackslash:
+            fake.registry.setupPath = "C:\\FSX\\";
+            folder = "C:\\FSX";
+            break;
+          case RegistryState::kNoValue:
+            break;
+          case RegistryState::kNotASimulator:
+            fake.registry.setupPath = folder = "D:\\Elsewhere";
+            break;
+        }
+        const bool valid = reg == RegistryState::kValid || reg == RegistryState::kTrailingBackslash;
+
+        std::vector<ShownMessage> messages;
+        std::vector<int> ends;
+        if (running) {
+          messages.push_back(kRunningMessage);
+          ends.push_back(kResultCancel);
+        }
+        if (!valid) {
+          messages.push_back(kNotLocatedMessage);
+        } else if (auto gate = GateMessage(installed)) {
+          messages.push_back(*gate);
+          ends.push_back(kResultCancel);
+        }
+
+        MainWindow window(view, fake.platform);
+        EXPECT_TRUE(window.OnInitDialog());
+        EXPECT_EQ(view.Messages(), messages);
+        EXPECT_EQ(view.endResults, ends);
+        EXPECT_EQ(view.controls.title, "Kelmirth X- Version 1.1.0");
+        EXPECT_EQ(view.controls.simFolder, folder);
+        EXPECT_EQ(window.RegistryFolder(), folder);
+        EXPECT_EQ(view.Enabled(IDOK), valid);
+        EXPECT_FALSE(view.Enabled(IDC_LAUNCH));
+        EXPECT_EQ(view.image, StatusImage::kNone);
+        // The version file is only consulted for a folder that passed the test.
+        EXPECT_EQ(fake.profiles.pathsRead.size(), valid ? 1u : 0u);
+      }
+    }
+  }
+}
+
+TEST_F(MainWindowTest, ExitEndsAtOnceWithoutAQuestion) {
+  StartWithPreparedTree();
+  window.OnPreparation();
+  const size_t shown = view.Messages().size();
+  window.OnCancel();
+  EXPECT_EQ(view.endResults, std::vector<int>{kResultCancel});
+  EXPECT_EQ(view.Messages().size(), shown);
+}
+
+TEST_F(MainWindowTest, AboutRunsTheAboutBox) {
+  StartWithPreparedTree();
+  window.OnAbout();
+  EXPECT_EQ(view.aboutRuns, 1);
+  EXPECT_TRUE(view.endResults.empty());
+}
+
+TEST_F(MainWindowTest, PreparationShowsItsWorkAndEnablesLaunch) {
+  StartWithPreparedTree();
+  window.OnPreparation();
+
+  EXPECT_EQ(view.controls.counters.checked, 3);
+  EXPECT_EQ(view.controls.counters.renamed, 1);
+  EXPECT_EQ(view.controls.counters.removed, 1);
+  EXPECT_EQ(view.image, StatusImage::kValid);
+  EXPECT_TRUE(view.Enabled(IDC_LAUNCH));
+  EXPECT_EQ(view.busyDepth, 0);
+  ASSERT_EQ(view.Messages().size(), 1u);
+  EXPECT_EQ(view.Messages()[0].caption, "Success");
+  EXPECT_EQ(fake.files.Content(TheProductConfig().PatchExecutable()), "MZpatch");
+  EXPECT_TRUE(view.endResults.empty());  // the window stays open
+}
+
+TEST_F(MainWindowTest, SecondPreparationChangesNothing) {
+  StartWithPreparedTree();
+  window.OnPreparation();
+  const auto after = fake.files.Files();
+
+  window.OnPreparation();
+  EXPECT_EQ(fake.files.Files(), after);
+  EXPECT_EQ(view.controls.counters.checked, 2);  // L1L_0001.BGL and LLC_0001.XXX
+  EXPECT_EQ(view.controls.counters.renamed, 0);
+  EXPECT_EQ(view.controls.counters.removed, 0);
+  EXPECT_EQ(view.image, StatusImage::kValid);
+  EXPECT_TRUE(view.Enabled(IDC_LAUNCH));
+}
+
+TEST_F(MainWindowTest, LaunchStartsThePatchAndReportsAFailure) {
+  StartWithPreparedTree();
+  window.OnPreparation();
+  const size_t shown = view.Messages().size();
+
+  window.OnLaunch();
+  EXPECT_EQ(fake.processes.started, std::vector<std::string>{"SvxKmV11.exe"});
+  EXPECT_EQ(view.Messages().size(), shown);
+
+  fake.processes.failure = "No such file or directory";
+  window.OnLaunch();
+  ASSERT_EQ(view.Messages().size(), shown + 1);
+  EXPECT_EQ(view.Messages().back(), (ShownMessage{"No such file or directory", "Warning", 16}));
+  // Nothing changes, so the user may try again.
+  EXPECT_TRUE(view.Enabled(IDC_LAUNCH));
+  EXPECT_TRUE(view.endResults.empty());
+  window.OnLaunch();
+  EXPECT_EQ(fake.processes.started.size(), 3u);
+}
+
+// Keys pressed inside the pass's waits are dispatched; the commands they send
+// must not start the patch, swap the folder or nest a second pass.
+TEST_F(MainWindowTest, CommandsSentDuringAPassAreIgnored) {
+  StartWithPreparedTree();
+  view.duringWait = [&] {
+    window.OnLaunch();
+    window.OnChangeLocation();
+    window.OnPreparation();
+  };
+  window.OnPreparation();
+
+  EXPECT_TRUE(fake.processes.started.empty());
+  EXPECT_EQ(view.locationRuns, 0);
+  EXPECT_EQ(view.busyRuns, 1);
+  EXPECT_EQ(view.controls.counters.checked, 3);
+  EXPECT_EQ(view.Messages().size(), 1u);
+
+  // Once the pass is over the same commands work again.
+  window.OnLaunch();
+  EXPECT_EQ(fake.processes.started.size(), 1u);
+}
+
+TEST_F(MainWindowTest, ValidTypedFolderReplacesTheFolderAndRunsTheGate) {
+  const struct {
+    Installed installed;
+    bool ends;
+  } cases[] = {{Installed::kRequired, false},
+               {Installed::kTarget, true},
+               {Installed::kOther, true},
+               {Installed::kNoFile, true}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(static_cast<int>(c.installed));
+    FakePlatform fake;
+    FakeMainView view;
+    MainWindow window(view, fake.platform);
+    fake.AddSimulator("C:\\FSX", "1.1.0");  // registry folder is invalid: no value
+    fake.AddSimulator("D:\\Games\\FSX", VersionText(c.installed));
+    window.OnInitDialog();
+    ASSERT_FALSE(view.Enabled(IDOK));
+
+    FakeLocationView dialogView;
+    ScriptLocation(view, dialogView, [&](LocationDialog& dialog) {
+      dialogView.Type("D:\\Games\\FSX");
+      dialog.OnOk();
+    });
+    window.OnChangeLocation();
+
+    EXPECT_EQ(window.Values().simFolder, "D:\\Games\\FSX");
+    EXPECT_EQ(view.controls.simFolder, "D:\\Games\\FSX");
+    EXPECT_EQ(window.RegistryFolder(), "");
+    EXPECT_TRUE(view.Enabled(IDOK));
+    EXPECT_EQ(fake.profiles.pathsRead,
+              std::vector<std::string>{"D:\\Games\\FSX\\Quellmark\\RoDeZez\\PRODUCT.INI"});
+    std::vector<ShownMessage> messages{kNotLocatedMessage};
+    if (auto gate = GateMessage(c.installed)) messages.push_back(*gate);
+    EXPECT_EQ(view.Messages(), messages);
+    EXPECT_EQ(view.endResults, c.ends ? std::vector<int>{kResultCancel} : std::vector<int>{});
+  }
+}
+
+TEST_F(MainWindowTest, ADialogThatEndsWithoutAValidFolderChangesNothing) {
+  const struct {
+    const char* name;
+    std::function<void(FakeLocationView&, LocationDialog&)> act;
+  } cases[] = {
+      {"invalid typed, OK, Yes",
+       [](FakeLocationView& v, LocationDialog& d) {
+         v.Type("E:\\Nothing");
+         v.box.answers = {kAnswerYes};
+         d.OnOk();
+       }},
+      {"invalid typed, OK, No, then Cancel, Yes",
+       [](FakeLocationView& v, LocationDialog& d) {
+         v.Type("E:\\Nothing");
+         v.box.answers = {kAnswerNo, kAnswerYes};
+         d.OnOk();
+         d.OnCancel();
+       }},
+      {"valid browsed, Cancel, Yes",
+       [](FakeLocationView& v, LocationDialog& d) {
+         v.picks = {std::string("D:\\Games\\FSX")};
+         v.box.answers = {kAnswerYes};
+         d.OnBrowse();
+         d.OnCancel();
+       }},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    FakePlatform fake;
+    FakeMainView view;
+    MainWindow window(view, fake.platform);
+    fake.registry.setupPath = "C:\\Missing";
+    fake.AddSimulator("D:\\Games\\FSX", "1.0.0");
+    window.OnInitDialog();
+
+    FakeLocationView dialogView;
+    ScriptLocation(view, dialogView, [&](LocationDialog& dialog) { c.act(dialogView, dialog); });
+    window.OnChangeLocation();
+
+    EXPECT_EQ(window.Values().simFolder, "C:\\Missing");
+    EXPECT_EQ(view.controls.simFolder, "C:\\Missing");
+    EXPECT_FALSE(view.Enabled(IDOK));
+    EXPECT_TRUE(fake.profiles.pathsRead.empty());
+    EXPECT_EQ(view.Messages(), std::vector<ShownMessage>{kNotLocatedMessage});
+    EXPECT_TRUE(view.endResults.empty());
+  }
+}
+
+TEST_F(MainWindowTest, ChangeAfterASuccessfulPreparationKeepsItsResults) {
+  StartWithPreparedTree();
+  window.OnPreparation();
+  const PrepCounters counters = view.controls.counters;
+  fake.AddSimulator("D:\\Other", "1.0.0");
+  fake.files.AddFile("D:\\Other\\SCENERY\\VODeVevuza\\Scenery\\L1L_0002.XXX");
+
+  FakeLocationView dialogView;
+  ScriptLocation(view, dialogView, [&](LocationDialog& d) {
+    dialogView.Type("D:\\Other");
+    d.OnOk();
+  });
+  window.OnChangeLocation();
+
+  EXPECT_EQ(window.Values().simFolder, "D:\\Other");
+  EXPECT_EQ(view.controls.counters.checked, counters.checked);
+  EXPECT_EQ(view.controls.counters.renamed, counters.renamed);
+  EXPECT_EQ(view.controls.counters.removed, counters.removed);
+  EXPECT_EQ(view.image, StatusImage::kValid);
+  EXPECT_TRUE(view.Enabled(IDC_LAUNCH));
+  // Nothing runs on the new folder until the user asks for it.
+  EXPECT_TRUE(fake.files.Content("D:\\Other\\SCENERY\\VODeVevuza\\Scenery\\L1L_0002.XXX"));
+  EXPECT_EQ(view.busyRuns, 1);
+
+  // Opened again, the dialog starts from the registry's folder, not the one in use.
+  FakeLocationView again;
+  ScriptLocation(view, again, [&](LocationDialog& d) {
+    EXPECT_EQ(again.controls.registryFolder, "C:\\FSX");
+    EXPECT_EQ(again.controls.newFolder, "");
+    EXPECT_EQ(again.Image(), StatusImage::kInvalid);
+    again.box.answers = {kAnswerYes};
+    d.OnCancel();
+  });
+  window.OnChangeLocation();
+  EXPECT_EQ(window.Values().simFolder, "D:\\Other");
+}
+
+}  // namespace
+}  // namespace svx

@@ -1,0 +1,118 @@
+#include "prep/PatchExecutable.h"
+
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "support/PrepFaultyFileSystem.h"
+#include "support/PrepMemoryFileSystem.h"
+#include "support/PrepRecordingOwner.h"
+
+namespace svx {
+namespace {
+
+using test::PrepFaultyFileSystem;
+using test::PrepMemoryFileSystem;
+using test::PrepRecordingOwner;
+
+const std::string kUnlockFailedText =
+    "The patch preparation was successful.  But, the patch file could not be unlocked !\nAre you "
+    "sure that you followed the patch instructions correctly ?\n";
+
+TEST(UnlockPatch, WritesTheSignatureOrSaysItCouldNot) {
+  const struct {
+    const char* what;
+    std::optional<std::string> before;  // nothing: no such file
+    bool refuseWrite, refuseClose;
+    int result;
+    std::optional<std::string> after;
+  } cases[] = {
+      {"already unlocked", std::string("MZ\x90\0rest", 7), false, false, 0,
+       std::string("MZ\x90\0rest", 7)},
+      {"longer file keeps its length", std::string("\0\0\x90\0", 4), false, false, 0,
+       std::string("MZ\x90\0", 4)},
+      {"empty file grows to two bytes", "", false, false, 0, "MZ"},
+      {"one-byte file grows to two bytes", "x", false, false, 0, "MZ"},
+      {"missing file", std::nullopt, false, false, -1, std::nullopt},
+      {"write fails", "abcd", true, false, -1, "abcd"},
+      {"close fails", "abcd", false, true, -1, "MZcd"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    PrepMemoryFileSystem mem;
+    PrepFaultyFileSystem fs(mem);
+    PrepRecordingOwner owner;
+    if (c.before) mem.AddFile("SvxKmV11.exe", *c.before);
+    fs.refuseWrite = c.refuseWrite;
+    fs.refuseClose = c.refuseClose;
+
+    EXPECT_EQ(UnlockPatch(owner, fs, "SvxKmV11.exe"), c.result);
+
+    EXPECT_EQ(mem.Content("SvxKmV11.exe"), c.after);
+    if (c.result == 0) {
+      EXPECT_TRUE(owner.messages.empty());
+    } else {
+      ASSERT_EQ(owner.messages.size(), 1u);
+      EXPECT_EQ(owner.messages[0].text, kUnlockFailedText);
+      EXPECT_EQ(owner.messages[0].caption, "Success");
+      EXPECT_EQ(owner.messages[0].style, 48);
+    }
+  }
+}
+
+TEST(UnlockPatch, FindsTheFileInAnyLetterCaseAndNeverCreatesOne) {
+  PrepMemoryFileSystem mem;
+  PrepRecordingOwner owner;
+  mem.AddFile("svxkmv11.EXE", "..");
+  mem.AddFolder("Other.exe");
+  EXPECT_EQ(UnlockPatch(owner, mem, "SvxKmV11.exe"), 0);
+  EXPECT_EQ(mem.Content("svxkmv11.exe"), "MZ");
+  EXPECT_EQ(UnlockPatch(owner, mem, "Other.exe"), -1);
+  EXPECT_EQ(mem.Kind("Other.exe"), PathKind::kFolder);
+}
+
+class FakeLauncher : public ProcessLauncher {
+ public:
+  std::optional<std::string> result;
+  std::vector<std::string> commandLines;
+  std::optional<std::string> StartDetached(const std::string& commandLine) override {
+    commandLines.push_back(commandLine);
+    return result;
+  }
+};
+
+TEST(LaunchPatch, StartsTheBareNameAndShowsAnyFailure) {
+  const struct {
+    const char* what;
+    std::optional<std::string> error;
+    std::optional<std::string> shown;
+  } cases[] = {
+      {"started", std::nullopt, std::nullopt},
+      {"system text", "No such file or directory", "No such file or directory"},
+      {"no text from the system", "", "SvxKmV11.exe could not be started."},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    FakeLauncher launcher;
+    PrepRecordingOwner owner;
+    launcher.result = c.error;
+
+    LaunchPatch(owner, launcher, "SvxKmV11.exe");
+    LaunchPatch(owner, launcher, "SvxKmV11.exe");  // the user may try again
+
+    EXPECT_EQ(launcher.commandLines, (std::vector<std::string>{"SvxKmV11.exe", "SvxKmV11.exe"}));
+    if (!c.shown) {
+      EXPECT_TRUE(owner.messages.empty());
+      continue;
+    }
+    ASSERT_EQ(owner.messages.size(), 2u);
+    EXPECT_EQ(owner.messages[0].text, *c.shown);
+    EXPECT_EQ(owner.messages[0].caption, "Warning");
+    EXPECT_EQ(owner.messages[0].style, 16);
+  }
+}
+
+}  // namespace
+}  // namespace svx

@@ -1,0 +1,198 @@
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <optional>
+#include <string>
+
+#include "install/SimulatorChecks.h"
+#include "platform/posix/WineRegistry.h"
+#include "support/InstallFakes.h"
+#include "support/TempDir.h"
+
+namespace svx {
+namespace {
+
+constexpr const char* kKey = "SOFTWARE\\Microsoft\\Microsoft Games\\Flight Simulator\\10.0";
+constexpr const char* kPlainKeyLine =
+    "[Software\\\\Microsoft\\\\Microsoft Games\\\\Flight Simulator\\\\10.0] 1796747077\n"
+    "#time=1d9a0b1c2d3e4f5\n";
+constexpr const char* kWowKeyLine =
+    "[Software\\\\Wow6432Node\\\\Microsoft\\\\Microsoft Games\\\\Flight Simulator\\\\10.0] "
+    "1796747077\n#time=1d9a0b1c2d3e4f5\n";
+
+std::string Reg32(const std::string& body) {
+  return "WINE REGISTRY Version 2\n;; All keys relative to \\\\Machine\n\n#arch=win32\n\n" + body;
+}
+std::string Reg64(const std::string& body) {
+  return "WINE REGISTRY Version 2\n;; All keys relative to \\\\Machine\n\n#arch=win64\n\n" + body;
+}
+std::string SetupPathLine(const std::string& data) {
+  return "\"SetupPath\"=" + data + "\n";
+}
+
+TEST(WineRegistryFile, FindsTheSetupPathAsA32BitProgramSeesIt) {
+  const std::string fsx = SetupPathLine("\"C:\\\\Program Files\\\\FSX\\\\\"");
+  const std::string wanted = "C:\\Program Files\\FSX\\";
+  const std::string other = "[Software\\\\Other] 1\n\"SetupPath\"=\"D:\\\\Wrong\"\n";
+  struct Case {
+    const char* name;
+    std::string text;
+    std::optional<std::string> expected;
+  } cases[] = {
+      {"32-bit prefix, plain key", Reg32(other + kPlainKeyLine + fsx), wanted},
+      {"32-bit prefix ignores Wow6432Node", Reg32(std::string(kWowKeyLine) + fsx), std::nullopt},
+      {"64-bit prefix reads Wow6432Node", Reg64(std::string(kWowKeyLine) + fsx), wanted},
+      {"64-bit prefix ignores the 64-bit view", Reg64(std::string(kPlainKeyLine) + fsx),
+       std::nullopt},
+      {"no arch line is a 32-bit prefix",
+       "WINE REGISTRY Version 2\n" + std::string(kPlainKeyLine) + fsx, wanted},
+      {"key and value names in other case",
+       Reg32("[software\\\\MICROSOFT\\\\microsoft games\\\\Flight Simulator\\\\10.0] 1\n"
+             "\"setuppath\"=\"C:\\\\FSX\"\n"),
+       "C:\\FSX"},
+      {"CRLF line ends",
+       "WINE REGISTRY Version 2\r\n#arch=win32\r\n[Software\\\\Microsoft\\\\Microsoft "
+       "Games\\\\Flight Simulator\\\\10.0] 1\r\n\"SetupPath\"=\"C:\\\\FSX\\\\\"\r\n",
+       "C:\\FSX\\"},
+      {"other values around it",
+       Reg32(std::string(kPlainKeyLine) + "@=\"default\"\n\"Blob\"=hex:00,01,\\\n  02,03\n" +
+             "\"Escaped\"=\"a\\\"b\"\n" + fsx + "\"Later\"=dword:00000001\n"),
+       wanted},
+      {"empty file", "", std::nullopt},
+      {"not a registry file", "[Software\\\\Microsoft]\n\"SetupPath\"=\"C:\\\\FSX\"\n",
+       std::nullopt},
+      {"truncated in the value", Reg32(std::string(kPlainKeyLine) + "\"SetupPath\"=\"C:\\\\Pro"),
+       std::nullopt},
+      {"truncated in the key line", Reg32("[Software\\\\Microsoft\\\\Microsoft Ga"), std::nullopt},
+      {"truncated after an escape", Reg32(std::string(kPlainKeyLine) + "\"SetupPath\"=\"C:\\"),
+       std::nullopt},
+      {"key without SetupPath", Reg32(std::string(kPlainKeyLine) + "\"Other\"=\"C:\\\\FSX\"\n"),
+       std::nullopt},
+      {"SetupPath in a subkey only",
+       Reg32(std::string(kPlainKeyLine) +
+             "\n[Software\\\\Microsoft\\\\Microsoft Games\\\\Flight Simulator\\\\10.0\\\\Sub] 1\n" +
+             fsx),
+       std::nullopt},
+      {"SetupPath a dword", Reg32(std::string(kPlainKeyLine) + SetupPathLine("dword:00000001")),
+       std::nullopt},
+      {"SetupPath hex", Reg32(std::string(kPlainKeyLine) + SetupPathLine("hex:43,00,3a,00")),
+       std::nullopt},
+      {"SetupPath a multi-string",
+       Reg32(std::string(kPlainKeyLine) + SetupPathLine("str(7):\"C:\\\\FSX\\0\"")), std::nullopt},
+      {"SetupPath an expandable string, unexpanded",
+       Reg32(std::string(kPlainKeyLine) + SetupPathLine("str(2):\"%ProgramFiles%\\\\FSX\"")),
+       "%ProgramFiles%\\FSX"},
+      {"hex escape of a UTF-16 unit",
+       Reg32(std::string(kPlainKeyLine) + SetupPathLine("\"caf\\xe9\"")), "caf\xC3\xA9"},
+      {"surrogate pair", Reg32(std::string(kPlainKeyLine) + SetupPathLine("\"\\xd83d\\xde00\"")),
+       "\xF0\x9F\x98\x80"},
+      {"lone surrogate", Reg32(std::string(kPlainKeyLine) + SetupPathLine("\"a\\xd83d\"")),
+       "a\xEF\xBF\xBD"},
+      {"raw UTF-8", Reg32(std::string(kPlainKeyLine) + SetupPathLine("\"caf\xC3\xA9\"")),
+       "caf\xC3\xA9"},
+      {"raw Latin-1", Reg32(std::string(kPlainKeyLine) + SetupPathLine("\"caf\xE9\"")),
+       "caf\xC3\xA9"},
+      {"embedded zero ends the string",
+       Reg32(std::string(kPlainKeyLine) + SetupPathLine("\"C:\\\\FSX\\0junk\"")), "C:\\FSX"},
+      {"escaped quote, tab and bracket",
+       Reg32(std::string(kPlainKeyLine) + SetupPathLine("\"a\\\"b\\tc\\]\"")), "a\"b\tc]"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(FindRegistryString(c.text, kKey, "SetupPath", 999), c.expected) << c.name;
+  }
+}
+
+TEST(WineRegistryFile, KeepsTheSizeLimitWithTheTerminatingZero) {
+  auto find = [](const std::string& data) {
+    return FindRegistryString(Reg32(std::string(kPlainKeyLine) + SetupPathLine(data)), kKey,
+                              "SetupPath", 999);
+  };
+  const std::string fits(998, 'a');
+  EXPECT_EQ(find("\"" + fits + "\""), fits);
+  EXPECT_EQ(find("\"" + std::string(999, 'a') + "\""), std::nullopt);
+  EXPECT_EQ(find("\"" + std::string(1200, 'a') + "\""), std::nullopt);
+  // The limit is on bytes of the narrow string: 997 + a two-byte character.
+  EXPECT_EQ(find("\"" + std::string(996, 'a') + "\\xe9\""), std::string(996, 'a') + "\xC3\xA9");
+  EXPECT_EQ(find("\"" + std::string(997, 'a') + "\\xe9\""), std::nullopt);
+}
+
+class WineRegistryPrefix : public ::testing::Test {
+ protected:
+  std::optional<std::string> Read(const std::string& prefix) {
+    WineRegistry registry(WineRegistryOptions{prefix});
+    return registry.ReadLocalMachineString(kKey, "SetupPath", 999);
+  }
+  test::TempDir dir_;
+};
+
+TEST_F(WineRegistryPrefix, ReadsSystemRegOfThePrefix) {
+  dir_.Write("prefix/system.reg", Reg32(std::string(kPlainKeyLine) +
+                                        SetupPathLine("\"C:\\\\Program Files\\\\FSX\\\\\"")));
+  EXPECT_EQ(Read(dir_.Str() + "/prefix"), "C:\\Program Files\\FSX\\");
+  WineRegistry registry(WineRegistryOptions{dir_.Str() + "/prefix"});
+  EXPECT_EQ(ReadRegistryPath(registry), "C:\\Program Files\\FSX");
+}
+
+TEST_F(WineRegistryPrefix, FailsQuietlyOnABrokenPrefix) {
+  dir_.Write("file-prefix", "not a folder");
+  dir_.MakeDir("folder-reg/system.reg");
+  dir_.Write("empty/system.reg", "");
+  EXPECT_EQ(Read(dir_.Str() + "/missing"), std::nullopt);
+  EXPECT_EQ(Read(dir_.Str() + "/file-prefix"), std::nullopt);
+  EXPECT_EQ(Read(dir_.Str() + "/folder-reg"), std::nullopt);
+  EXPECT_EQ(Read(dir_.Str() + "/empty"), std::nullopt);
+}
+
+TEST_F(WineRegistryPrefix, RefusesAFileOverTheLimit) {
+  dir_.Write("prefix/system.reg",
+             Reg32(std::string(kPlainKeyLine) + SetupPathLine("\"C:\\\\FSX\"")));
+  WineRegistry small(WineRegistryOptions{dir_.Str() + "/prefix", 16});
+  EXPECT_EQ(small.ReadLocalMachineString(kKey, "SetupPath", 999), std::nullopt);
+}
+
+TEST_F(WineRegistryPrefix, TakesThePrefixFromTheEnvironment) {
+  dir_.Write("env/system.reg", Reg32(std::string(kPlainKeyLine) + SetupPathLine("\"C:\\\\A\"")));
+  dir_.Write("home/.wine/system.reg",
+             Reg32(std::string(kPlainKeyLine) + SetupPathLine("\"C:\\\\B\"")));
+  const char* oldPrefix = getenv("WINEPREFIX");
+  const char* oldHome = getenv("HOME");
+  const std::string savedPrefix = oldPrefix ? oldPrefix : "";
+  const std::string savedHome = oldHome ? oldHome : "";
+
+  setenv("HOME", (dir_.Str() + "/home").c_str(), 1);
+  setenv("WINEPREFIX", (dir_.Str() + "/env").c_str(), 1);
+  EXPECT_EQ(Read(""), "C:\\A");
+  unsetenv("WINEPREFIX");
+  EXPECT_EQ(Read(""), "C:\\B");
+
+  if (oldPrefix) setenv("WINEPREFIX", savedPrefix.c_str(), 1);
+  if (oldHome)
+    setenv("HOME", savedHome.c_str(), 1);
+  else
+    unsetenv("HOME");
+}
+
+TEST(ReadRegistryPath, DropsOneTrailingBackslash) {
+  struct Case {
+    std::optional<std::string> stored;
+    std::string folder;
+  } cases[] = {
+      {"C:\\FSX\\", "C:\\FSX"},
+      {"C:\\FSX", "C:\\FSX"},
+      {"C:\\FSX\\\\", "C:\\FSX\\"},
+      {"\\", ""},
+      {"", ""},
+      {std::nullopt, ""},
+  };
+  for (const auto& c : cases) {
+    test::FakeRegistry registry;
+    registry.answer = c.stored;
+    EXPECT_EQ(ReadRegistryPath(registry), c.folder) << c.stored.value_or("(none)");
+    EXPECT_EQ(registry.key, kKey);
+    EXPECT_EQ(registry.value, "SetupPath");
+    EXPECT_EQ(registry.maxBytes, 999u);
+  }
+}
+
+}  // namespace
+}  // namespace svx

@@ -1,0 +1,79 @@
+// The resource data every toolkit builds its windows from.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <set>
+#include <string>
+
+#include "res/DialogTemplates.h"
+#include "res/Images.h"
+#include "res/ResourceIds.h"
+#include "res/Strings.h"
+
+namespace svx {
+namespace {
+
+TEST(DialogTemplates, EveryControlLiesInsideItsDialogUnderItsOwnId) {
+  for (int id : {IDD_ABOUT, IDD_MAIN, IDD_LOCATION}) {
+    const DialogTemplate* t = FindDialogTemplate(id);
+    ASSERT_NE(t, nullptr) << id;
+    std::set<int> ids;
+    for (const ControlTemplate& c : t->controls) {
+      SCOPED_TRACE(testing::Message() << "template " << id << " control \"" << c.text << "\"");
+      if (c.id != kStaticId) {
+        EXPECT_TRUE(ids.insert(c.id).second) << "id " << c.id << " twice";
+      }
+      EXPECT_GE(c.x, 0);
+      EXPECT_GE(c.y, 0);
+      EXPECT_LE(c.x + c.width, t->width);
+      EXPECT_LE(c.y + c.height, t->height);
+      if (c.kind == ControlKind::kIcon) {
+        EXPECT_NE(FindXpm(c.image), nullptr);
+      }
+    }
+  }
+  EXPECT_EQ(FindDialogTemplate(IDD_MAIN + 1), nullptr);
+}
+
+TEST(Strings, HoldTheAboutItemOnly) {
+  EXPECT_EQ(LoadResString(IDS_ABOUTBOX), "&About SvxPatch...");
+  EXPECT_EQ(LoadResString(IDS_ABOUTBOX + 1), "");
+}
+
+// A malformed XPM loads as no image at all, silently, so check the data.
+TEST(Images, AreWellFormedXpmOfTheirSizeWithAtMostSixteenColours) {
+  struct Case {
+    int id;
+    int size;
+    int width, height;
+  };
+  const Case cases[] = {
+      {IDB_VALID, 32, 42, 38},
+      {IDB_INVALID, 32, 42, 38},
+      {IDR_MAINFRAME, 32, 32, 32},
+      {IDR_MAINFRAME, 16, 16, 16},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << "image " << c.id << " at " << c.size);
+    XpmData xpm = FindXpm(c.id, c.size);
+    ASSERT_NE(xpm, nullptr);
+    int width = 0, height = 0, colours = 0, perPixel = 0;
+    ASSERT_EQ(std::sscanf(xpm[0], "%d %d %d %d", &width, &height, &colours, &perPixel), 4);
+    EXPECT_EQ(width, c.width);
+    EXPECT_EQ(height, c.height);
+    EXPECT_LE(colours, 17) << "16 colours and the transparent one";
+    ASSERT_EQ(perPixel, 1);
+    std::set<char> defined;
+    for (int i = 1; i <= colours; ++i) defined.insert(xpm[i][0]);
+    EXPECT_EQ(static_cast<int>(defined.size()), colours);
+    for (int row = 0; row < height; ++row) {
+      const std::string line = xpm[1 + colours + row];
+      ASSERT_EQ(static_cast<int>(line.size()), width) << "row " << row;
+      for (char p : line) EXPECT_TRUE(defined.count(p)) << "row " << row << " pixel " << p;
+    }
+  }
+  EXPECT_EQ(FindXpm(IDD_MAIN), nullptr);
+}
+
+}  // namespace
+}  // namespace svx

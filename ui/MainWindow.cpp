@@ -1,0 +1,154 @@
+#include "ui/MainWindow.h"
+
+#include "install/SimulatorChecks.h"
+#include "install/VersionGate.h"
+#include "prep/PatchExecutable.h"
+#include "res/ResourceIds.h"
+#include "ui/LocationDialog.h"
+
+namespace svx {
+namespace {
+
+// Holds a flag up for the life of a block, so that commands sent from the
+// keyboard while the pass pumps messages can tell that it is still running.
+class FlagScope {
+ public:
+  explicit FlagScope(bool& flag) : flag_(flag) { flag_ = true; }
+  ~FlagScope() { flag_ = false; }
+  FlagScope(const FlagScope&) = delete;
+  FlagScope& operator=(const FlagScope&) = delete;
+
+ private:
+  bool& flag_;
+};
+
+}  // namespace
+
+MainWindow::MainWindow(MainView& view, Platform& platform, const ProductConfig& config)
+    : view_(view), platform_(platform), config_(config) {}
+
+bool MainWindow::OnInitDialog() {
+  // The toolkit's base initialisation pushes the members once before anything
+  // else; the system-menu item, the icons and the bitmaps are the view's.
+  ShowValues();
+
+  // The product name runs straight into the dash, as the tool's title line
+  // always has: "Kelmirth X- Version 1.1.0".
+  values_.title = config_.ProductName() + "- Version " + config_.TargetVersion();
+  ShowValues();
+
+  // Ending the dialog here only marks it as ended; the remaining checks still
+  // run and show their messages before the window goes away unseen.
+  if (IsSimulatorRunning(platform_.windows)) {
+    view_.ShowMessage(kSimulatorRunningText, kSimulatorRunningCaption, kSimulatorRunningStyle);
+    view_.EndDialog(kResultCancel);
+  }
+
+  values_.simFolder = ReadRegistryPath();
+  ShowValues();
+
+  CollectValues();
+  const bool valid = IsValidSimFolder(platform_.files, values_.simFolder);
+  ShowValues();
+
+  view_.EnableControl(IDC_LAUNCH, false);
+  if (valid) {
+    view_.EnableControl(IDOK, true);
+    RunVersionGate();
+  } else {
+    view_.ShowMessage(kFolderNotFoundText, kFolderNotFoundCaption, kFolderNotFoundStyle);
+    view_.EnableControl(IDOK, false);
+  }
+
+  CollectValues();
+  return true;
+}
+
+void MainWindow::OnPreparation() {
+  // A second press inside one of the pass's waits would start a nested pass
+  // over files the outer one is still changing.
+  if (preparing_) return;
+  FlagScope running(preparing_);
+  RunPreparation(*this, platform_.files, config_);
+}
+
+void MainWindow::OnCancel() {
+  view_.EndDialog(kResultCancel);
+}
+
+void MainWindow::OnLaunch() {
+  // A key press inside one of the pass's waits can send this command while
+  // files are still being renamed; the patch must not start on a half-prepared
+  // tree.
+  if (preparing_) return;
+  LaunchPatch(*this, platform_.processes, config_.PatchExecutable());
+}
+
+void MainWindow::OnChangeLocation() {
+  // Same reason as for the launch: a new folder (and a version gate that may
+  // end the tool) must not arrive in the middle of a pass over the old one.
+  if (preparing_) return;
+
+  LocationDialog dialog(platform_.files, registryFolder_);
+  const int result = view_.RunLocationDialog(dialog);
+  // Yes to "exit anyway" ends the dialog with OK as well, so the flag decides.
+  if (result != kResultOk || !dialog.Valid()) return;
+
+  values_.simFolder = dialog.Values().newFolder;
+  view_.EnableControl(IDOK, true);
+  ShowValues();
+  RunVersionGate();
+}
+
+void MainWindow::OnAbout() {
+  view_.RunAboutBox();
+}
+
+std::string MainWindow::ReadRegistryPath() {
+  registryFolder_ = svx::ReadRegistryPath(platform_.registry);
+  return registryFolder_;
+}
+
+bool MainWindow::RunVersionGate() {
+  CollectValues();
+  const VersionVerdict verdict =
+      CheckInstalledVersion(platform_.profiles, values_.simFolder, config_);
+  if (verdict.kind == VersionVerdictKind::kPass) return true;
+  view_.ShowMessage(verdict.message, verdict.caption, verdict.style);
+  view_.EndDialog(kResultCancel);
+  return false;
+}
+
+void MainWindow::ShowValues() {
+  view_.ShowValues(values_);
+}
+
+void MainWindow::CollectValues() {
+  view_.CollectValues(values_);
+}
+
+void MainWindow::BeginBusy() {
+  view_.BeginBusy();
+}
+
+void MainWindow::EndBusy() {
+  view_.EndBusy();
+}
+
+void MainWindow::SetStatusImage(StatusImage image) {
+  view_.SetStatusImage(image);
+}
+
+void MainWindow::EnableLaunch() {
+  view_.EnableControl(IDC_LAUNCH, true);
+}
+
+int MainWindow::PumpWait(int timerId, int ms) {
+  return view_.PumpWait(timerId, ms);
+}
+
+int MainWindow::ShowMessage(const std::string& text, const std::string& caption, int style) {
+  return view_.ShowMessage(text, caption, style);
+}
+
+}  // namespace svx

@@ -1,0 +1,56 @@
+// The main window on wx. All behaviour lives in MainWindow; this class moves
+// values between its members and the controls and forwards the events.
+#pragma once
+
+#include <wx/bitmap.h>
+#include <wx/dialog.h>
+
+#include "platform/Platform.h"
+#include "ui/MainWindow.h"
+
+namespace svx {
+
+class CPatchDlg : public wxDialog, public MainView {
+ public:
+  explicit CPatchDlg(Platform& platform, const ProductConfig& config = TheProductConfig());
+  ~CPatchDlg() override;
+
+  // Start-up, then the modal loop unless start-up already ended the dialog;
+  // such a window is never shown. Returns how the dialog ended.
+  int RunModal();
+  // Start-up alone, for callers that show the window themselves. True when
+  // start-up left the dialog open.
+  bool StartUp();
+
+  MainWindow& Behaviour() { return behaviour_; }
+  bool Ended() const { return ended_; }
+  int Result() const { return result_; }
+
+  // MainView
+  void ShowValues(const MainValues& values) override;
+  void CollectValues(MainValues& values) override;
+  void EnableControl(int id, bool enable) override;
+  void SetStatusImage(StatusImage image) override;
+  void EndDialog(int result) override;
+  void BeginBusy() override;
+  void EndBusy() override;
+  int PumpWait(int timerId, int ms) override;
+  int RunLocationDialog(LocationDialog& dialog) override;
+  void RunAboutBox() override;
+  int ShowMessage(const std::string& text, const std::string& caption, int style) override;
+
+ private:
+  void OnButton(wxCommandEvent& event);
+  void OnMenu(wxCommandEvent& event);
+  void OnClose(wxCloseEvent& event);
+  void OnContextMenu(wxContextMenuEvent& event);
+
+  MainWindow behaviour_;
+  wxBitmap valid_;
+  wxBitmap invalid_;
+  bool busy_ = false;
+  bool ended_ = false;
+  int result_ = 0;
+};
+
+}  // namespace svx

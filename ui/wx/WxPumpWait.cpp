@@ -1,0 +1,67 @@
+#include "ui/wx/WxPumpWait.h"
+
+#include <wx/app.h>
+#include <wx/event.h>
+#include <wx/evtloop.h>
+#include <wx/timer.h>
+#include <wx/window.h>
+
+namespace svx {
+namespace {
+
+// Sees every event the nested loop dispatches, as the Windows loop sees every
+// message of the thread.
+class WaitEnd : public wxEventFilter {
+ public:
+  explicit WaitEnd(wxEventLoopBase& loop) : loop_(loop) { wxEvtHandler::AddFilter(this); }
+  ~WaitEnd() override { wxEvtHandler::RemoveFilter(this); }
+
+  int FilterEvent(wxEvent& event) override {
+    const wxEventType type = event.GetEventType();
+    if (type == wxEVT_DESTROY) {
+      End(1);
+    } else if (type == wxEVT_END_SESSION) {
+      quit_ = true;
+      End(1);
+      // Taken here; handed back to the outer loop once the wait is over.
+      return Event_Processed;
+    }
+    return Event_Skip;
+  }
+
+  void End(int result) {
+    if (ended_) return;
+    ended_ = true;
+    result_ = result;
+    if (loop_.IsRunning()) loop_.ScheduleExit(result);
+  }
+
+  bool Ended() const { return ended_; }
+  int Result() const { return result_; }
+  bool QuitSeen() const { return quit_; }
+
+ private:
+  wxEventLoopBase& loop_;
+  bool ended_ = false;
+  bool quit_ = false;
+  int result_ = 0;
+};
+
+}  // namespace
+
+int WxPumpWait(wxWindow&, int timerId, int ms) {
+  // A wx timer needs no window. Its events go to a handler of the wait's own,
+  // so a window destroyed during the wait cannot take the handler with it.
+  wxGUIEventLoop loop;
+  WaitEnd end(loop);
+  wxEvtHandler sink;
+  wxTimer timer(&sink, timerId);
+  sink.Bind(wxEVT_TIMER, [&end](wxTimerEvent&) { end.End(0); });
+  if (!timer.StartOnce(ms)) return -1;
+  if (!end.Ended()) loop.Run();
+  timer.Stop();
+  if (end.QuitSeen() && wxTheApp) wxTheApp->QueueEvent(new wxCloseEvent(wxEVT_END_SESSION));
+  return end.Result();
+}
+
+}  // namespace svx
