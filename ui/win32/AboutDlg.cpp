@@ -1,7 +1,7 @@
 // Win32 only.
 #include "ui/win32/AboutDlg.h"
 
-#include "res/ResourceIds.h"
+#include "ui/win32/ResourceIds.h"
 
 namespace svx {
 

@@ -3,7 +3,7 @@
 
 #include <shlobj.h>
 
-#include "res/ResourceIds.h"
+#include "ui/win32/ResourceIds.h"
 
 namespace svx {
 

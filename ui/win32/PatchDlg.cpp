@@ -4,11 +4,11 @@
 #include <cstdio>
 #include <string>
 
-#include "res/ResourceIds.h"
 #include "res/Strings.h"
 #include "ui/win32/AboutDlg.h"
 #include "ui/win32/LocationDlg.h"
 #include "ui/win32/PumpWait.h"
+#include "ui/win32/ResourceIds.h"
 
 namespace svx {
 namespace {
@@ -61,7 +61,7 @@ bool CPatchDlg::PaintMinimized() {
   return true;
 }
 
-INT_PTR CPatchDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+INT_PTR CPatchDlg::OnMessage(UINT message, WPARAM wParam, LPARAM) {
   switch (message) {
     case WM_INITDIALOG:
       AppendAboutItem();
