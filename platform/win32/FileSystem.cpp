@@ -59,9 +59,16 @@ std::string LastComponent(const std::string& pattern) {
   return cut == std::string::npos ? pattern : pattern.substr(cut + 1);
 }
 
+// The ANSI calls stop at the first zero byte, so a path with one inside would
+// name another entry (its leading part); such a path names nothing.
+bool HasZero(const std::string& path) {
+  return path.find('\0') != std::string::npos;
+}
+
 }  // namespace
 
 PathKind Win32FileSystem::Kind(const std::string& path) {
+  if (HasZero(path)) return PathKind::kMissing;
   DWORD attributes = ::GetFileAttributesA(path.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) return PathKind::kMissing;
   return (attributes & FILE_ATTRIBUTE_DIRECTORY) ? PathKind::kFolder : PathKind::kFile;
@@ -69,6 +76,7 @@ PathKind Win32FileSystem::Kind(const std::string& path) {
 
 std::vector<std::string> Win32FileSystem::Enumerate(const std::string& pattern) {
   std::vector<std::string> names;
+  if (HasZero(pattern)) return names;
   WIN32_FIND_DATAA data;
   HANDLE find = ::FindFirstFileA(pattern.c_str(), &data);
   if (find == INVALID_HANDLE_VALUE) return names;
@@ -88,15 +96,25 @@ std::vector<std::string> Win32FileSystem::Enumerate(const std::string& pattern) 
 bool Win32FileSystem::Rename(const std::string& from, const std::string& to) {
   // MoveFileA never replaces an existing target (error 183), and the test is
   // the file system's own, so no other program can slip a file in between.
+  if (HasZero(from) || HasZero(to)) return false;
   return ::MoveFileA(from.c_str(), to.c_str()) != 0;
 }
 
 bool Win32FileSystem::Remove(const std::string& path) {
   // DeleteFileA refuses folders.
+  if (HasZero(path)) return false;
   return ::DeleteFileA(path.c_str()) != 0;
 }
 
 std::unique_ptr<UpdateFile> Win32FileSystem::OpenForUpdate(const std::string& path) {
+  if (HasZero(path)) return nullptr;
+  // Windows refuses to open a read-only file for writing; Wine run by root
+  // does not (it leaves the test to the POSIX permissions, which root passes),
+  // so the attribute is tested here too.
+  const DWORD attributes = ::GetFileAttributesA(path.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
+    return nullptr;
+  }
   HANDLE handle =
       ::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
                     nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -105,6 +123,7 @@ std::unique_ptr<UpdateFile> Win32FileSystem::OpenForUpdate(const std::string& pa
 }
 
 std::optional<std::string> Win32FileSystem::ReadFile(const std::string& path, size_t maxBytes) {
+  if (HasZero(path)) return std::nullopt;
   HANDLE handle = ::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                 nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (handle == INVALID_HANDLE_VALUE) return std::nullopt;

@@ -5,7 +5,6 @@
 #include <string>
 
 #include "install/VersionGate.h"
-#include "platform/posix/IniProfileReader.h"
 #include "support/InstallFakes.h"
 
 namespace svx {
@@ -73,23 +72,6 @@ TEST(CheckInstalledVersion, ListsEveryRequiredVersionAndTestsTheTargetFirst) {
   profiles.value = "1.1.0";
   EXPECT_EQ(CheckInstalledVersion(profiles, "C:\\FSX", config).kind,
             VersionVerdictKind::kAlreadyInstalled);
-}
-
-TEST(CheckInstalledVersion, ReadsTheVersionFileWithTheProfileRules) {
-  test::MemoryFileSystem files;
-  IniProfileReader profiles(files);
-  const std::string path = "C:\\FSX\\Quellmark\\RoDeZez\\PRODUCT.INI";
-
-  files.files[path] = "; installed by setup\r\n[product]\r\n  version = \"1.0.0\"  \r\n";
-  EXPECT_EQ(CheckInstalledVersion(profiles, "C:\\FSX").kind, VersionVerdictKind::kPass);
-
-  files.files[path] = "\xEF\xBB\xBF[Product]\nVersion=1.1.0\n";
-  EXPECT_EQ(CheckInstalledVersion(profiles, "C:\\FSX").kind, VersionVerdictKind::kAlreadyInstalled);
-
-  // A version text longer than the buffer is compared in its first 79 characters.
-  files.files[path] = "[Product]\nVersion=" + std::string(200, '1') + "\n";
-  EXPECT_EQ(CheckInstalledVersion(profiles, "C:\\FSX").message,
-            "The installed version of this product is \"" + std::string(79, '1') + kWrongTail);
 }
 
 }  // namespace

@@ -1,0 +1,234 @@
+// The POSIX file layer: the factory of the shared file-system cases, and the
+// cases only Linux has (names differing only in case side by side, Wine drive
+// links, the environment, symbolic links).
+#include "platform/posix/PosixFileSystem.h"
+
+#include <stdlib.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "support/FileSystemUnderTest.h"
+#include "support/TempDir.h"
+
+namespace svx {
+
+std::unique_ptr<FileSystem> test::MakeFileSystemUnderTest() {
+  return std::make_unique<PosixFileSystem>();
+}
+
+namespace {
+
+namespace stdfs = std::filesystem;
+using test::KindName;
+using test::NamesOnDisk;
+using test::TempDir;
+
+struct FsOptions {
+  std::string winePrefix;
+  std::string currentDirectory;
+};
+
+std::unique_ptr<FileSystem> MakeFileSystemUnderTest(const FsOptions& options = {}) {
+  return std::make_unique<PosixFileSystem>(
+      PosixFileSystem::Options{options.winePrefix, options.currentDirectory});
+}
+
+// Names differing only in case, with and without a pass.
+class FileSystemCaseTest : public ::testing::TestWithParam<bool> {
+ protected:
+  void SetUp() override {
+    files_ = MakeFileSystemUnderTest();
+    if (InPass()) files_->BeginPass();
+  }
+  void TearDown() override {
+    if (InPass()) files_->EndPass();
+  }
+  bool InPass() const { return GetParam(); }
+  std::string W(const std::string& relative) const { return tmp_.Str() + "\\" + relative; }
+
+  TempDir tmp_;
+  std::unique_ptr<FileSystem> files_;
+};
+
+INSTANTIATE_TEST_SUITE_P(Cache, FileSystemCaseTest, ::testing::Values(false, true),
+                         [](const auto& info) { return info.param ? "InPass" : "NoPass"; });
+
+// Two stored names that differ only in case can exist on Linux alone: the exact
+// spelling wins, otherwise the first in byte order, for folders as for files.
+TEST_P(FileSystemCaseTest, PrefersTheExactCaseThenByteOrderAmongNamesDifferingInCase) {
+  tmp_.Write("FSX/terrain.cfg", "lower");
+  tmp_.Write("FSX/TERRAIN.CFG", "upper");
+  tmp_.Write("FSX/Terrain.cfg", "mixed");
+  tmp_.Write("FSX/Scenery/x", "in Scenery");
+  tmp_.Write("FSX/SCENERY/x", "in SCENERY");
+
+  struct Case {
+    const char* path;
+    const char* content;
+  } cases[] = {
+      {"FSX\\terrain.cfg", "lower"},     {"FSX\\TERRAIN.CFG", "upper"},
+      {"FSX\\Terrain.cfg", "mixed"},     {"FSX\\tERRAIN.cfg", "upper"},
+      {"FSX\\Scenery\\X", "in Scenery"}, {"FSX\\scenery\\X", "in SCENERY"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.path);
+    EXPECT_EQ(files_->ReadFile(W(c.path), 100), c.content);
+  }
+
+  EXPECT_TRUE(files_->Remove(W("FSX\\terrain.CFG")));
+  EXPECT_EQ(NamesOnDisk(tmp_.Path() / "FSX"),
+            (std::vector<std::string>{"SCENERY", "Scenery", "Terrain.cfg", "terrain.cfg"}));
+  EXPECT_EQ(files_->ReadFile(W("FSX\\terrain.CFG"), 100), "mixed");
+}
+
+// Drive letters map through the drive links of a Wine prefix.
+class DriveLinkTest : public ::testing::TestWithParam<bool> {
+ protected:
+  void SetUp() override {
+    tmp_.Write("prefix/drive_c/FSX/TERRAIN.CFG", "terrain");
+    tmp_.Write("prefix/drive_c/FSX/SCENERY/L1L.XXX", "scenery");
+    tmp_.Write("prefix/secret.txt", "outside the drive");
+    tmp_.MakeDir("prefix/dosdevices");
+    stdfs::create_directory_symlink("../drive_c", tmp_.Path() / "prefix/dosdevices/c:");
+    stdfs::create_directory_symlink("/", tmp_.Path() / "prefix/dosdevices/z:");
+    files_ = MakeFileSystemUnderTest({(tmp_.Path() / "prefix").string(), ""});
+    if (GetParam()) files_->BeginPass();
+  }
+  void TearDown() override {
+    if (GetParam()) files_->EndPass();
+  }
+
+  TempDir tmp_;
+  std::unique_ptr<FileSystem> files_;
+};
+
+TEST_P(DriveLinkTest, MapsDriveLettersThroughThePrefix) {
+  std::string tmpBack = tmp_.Str();
+  std::replace(tmpBack.begin(), tmpBack.end(), '/', '\\');
+  struct Case {
+    std::string path;
+    PathKind kind;
+  } cases[] = {
+      {"C:\\FSX\\TERRAIN.CFG", PathKind::kFile},
+      {"c:/fsx/terrain.cfg", PathKind::kFile},
+      {"C:\\\\FSX\\\\Terrain.cfg", PathKind::kFile},
+      {"C:\\", PathKind::kFolder},
+      {"c:", PathKind::kFolder},
+      {"C:\\..\\FSX\\TERRAIN.CFG", PathKind::kFile},  // ".." stops at the drive's root
+      {"C:\\..\\secret.txt", PathKind::kMissing},
+      {"C:\\..\\dosdevices", PathKind::kMissing},
+      {"D:\\FSX\\TERRAIN.CFG", PathKind::kMissing},
+      {"Z:" + tmpBack + "\\PREFIX\\drive_c\\FSX\\terrain.CFG", PathKind::kFile},
+      {"z:" + tmp_.Str() + "/prefix/DRIVE_C/fsx", PathKind::kFolder},
+      {tmp_.Str() + "/prefix/drive_c/FSX/TERRAIN.CFG", PathKind::kFile},
+      {"\\\\server\\share\\FSX\\TERRAIN.CFG", PathKind::kMissing},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.path);
+    EXPECT_STREQ(KindName(files_->Kind(c.path)), KindName(c.kind));
+  }
+
+  EXPECT_EQ(files_->Enumerate("C:\\fsx\\scenery\\L1L*.*"), std::vector<std::string>{"L1L.XXX"});
+  EXPECT_TRUE(files_->Rename("C:\\FSX\\\\SCENERY\\L1L.XXX", "c:/fsx/scenery/L1L.BGL"));
+  EXPECT_EQ(tmp_.Read("prefix/drive_c/FSX/SCENERY/L1L.BGL"), "scenery");
+}
+
+INSTANTIATE_TEST_SUITE_P(Cache, DriveLinkTest, ::testing::Values(false, true),
+                         [](const auto& info) { return info.param ? "InPass" : "NoPass"; });
+
+TEST(FileSystemRelativePaths, StartFromTheCurrentDirectory) {
+  TempDir tmp;
+  tmp.Write("work/svxkmv11.EXE", "patch");
+  tmp.Write("other/X.txt", "other");
+  auto files = MakeFileSystemUnderTest({"", (tmp.Path() / "work").string()});
+
+  EXPECT_EQ(files->ReadFile("SvxKmV11.exe", 100), "patch");
+  EXPECT_EQ(files->ReadFile("sub\\..\\SVXKMV11.exe", 100), "patch");
+  EXPECT_EQ(files->ReadFile("..\\OTHER\\x.txt", 100), "other");
+  EXPECT_EQ(files->Kind("missing.exe"), PathKind::kMissing);
+}
+
+// Restores one environment variable when the test ends.
+class ScopedEnv {
+ public:
+  ScopedEnv(const char* name, const char* value) : name_(name) {
+    if (const char* old = getenv(name)) old_ = old;
+    value ? setenv(name, value, 1) : unsetenv(name);
+  }
+  ~ScopedEnv() { old_ ? setenv(name_, old_->c_str(), 1) : unsetenv(name_); }
+
+ private:
+  const char* name_;
+  std::optional<std::string> old_;
+};
+
+TEST(FileSystemDefaults, FindThePrefixInTheEnvironment) {
+  TempDir tmp;
+  tmp.Write("prefix/drive_c/FSX/TERRAIN.CFG");
+  tmp.Write("home/.wine/drive_c/HOME.TXT");
+  tmp.MakeDir("prefix/dosdevices");
+  tmp.MakeDir("home/.wine/dosdevices");
+  stdfs::create_directory_symlink("../drive_c", tmp.Path() / "prefix/dosdevices/c:");
+  stdfs::create_directory_symlink("../drive_c", tmp.Path() / "home/.wine/dosdevices/c:");
+
+  {
+    ScopedEnv prefix("WINEPREFIX", (tmp.Path() / "prefix").c_str());
+    EXPECT_EQ(MakeFileSystemUnderTest()->Kind("C:\\FSX\\TERRAIN.CFG"), PathKind::kFile);
+  }
+  ScopedEnv prefix("WINEPREFIX", nullptr);
+  {
+    ScopedEnv home("HOME", (tmp.Path() / "home").c_str());
+    EXPECT_EQ(MakeFileSystemUnderTest()->Kind("C:\\home.txt"), PathKind::kFile);
+  }
+  ScopedEnv noHome("HOME", nullptr);
+  EXPECT_EQ(MakeFileSystemUnderTest()->Kind("C:\\"), PathKind::kMissing);
+}
+
+// Linux-only cases: links and the no-replace fallback.
+TEST(PosixFileSystem, TreatsADanglingLinkAsMissingButItsNameAsTaken) {
+  TempDir tmp;
+  tmp.Write("S/L1L.XXX", "source");
+  stdfs::create_symlink(tmp.Path() / "nowhere", tmp.Path() / "S/L1L.BGL");
+  PosixFileSystem files;
+
+  EXPECT_EQ(files.Kind(tmp.Str() + "\\S\\l1l.bgl"), PathKind::kMissing);
+  EXPECT_FALSE(files.Rename(tmp.Str() + "\\S\\L1L.XXX", tmp.Str() + "\\S\\L1L.BGL"));
+  EXPECT_EQ(tmp.Read("S/L1L.XXX"), "source");
+}
+
+TEST(PosixFileSystem, RenameByLinkNeverReplacesTheTarget) {
+  TempDir tmp;
+  tmp.Write("a", "a");
+  tmp.Write("b", "b");
+  EXPECT_FALSE(RenameByLink((tmp.Path() / "a").string(), (tmp.Path() / "b").string()));
+  EXPECT_EQ(tmp.Read("a"), "a");
+  EXPECT_EQ(tmp.Read("b"), "b");
+  EXPECT_TRUE(RenameByLink((tmp.Path() / "a").string(), (tmp.Path() / "c").string()));
+  EXPECT_FALSE(tmp.Has("a"));
+  EXPECT_EQ(tmp.Read("c"), "a");
+}
+
+// Wine keeps the old spelling when only the letter case of a name changes
+// (Windows takes the new one), and lists names without regard to case; the
+// POSIX layer does as Windows does and lists in byte order.
+TEST(PosixFileSystem, RenamesToANewLetterCaseAndListsInByteOrder) {
+  TempDir tmp;
+  tmp.Write("Scenery/l1l.bgl", "x");
+  tmp.Write("Scenery/L1L.XXX", "y");
+  PosixFileSystem files;
+  EXPECT_TRUE(files.Rename(tmp.Str() + "\\Scenery\\l1l.bgl", tmp.Str() + "\\Scenery\\L1L.BGL"));
+  EXPECT_EQ(NamesOnDisk(tmp.Path() / "Scenery"), (std::vector<std::string>{"L1L.BGL", "L1L.XXX"}));
+  tmp.Write("Scenery/l1l_2.bgl", "z");
+  EXPECT_EQ(files.Enumerate(tmp.Str() + "\\Scenery\\*"),
+            (std::vector<std::string>{"L1L.BGL", "L1L.XXX", "l1l_2.bgl"}));
+}
+
+}  // namespace
+}  // namespace svx
