@@ -7,6 +7,7 @@
 #include <string>
 
 #include "platform/posix/PosixFileSystem.h"
+#include "res/ResourceIds.h"
 #include "support/TempDir.h"
 #include "support/UiFakes.h"
 
