@@ -15,6 +15,7 @@ A screenshot and the tool's output go to ARTIFACT_DIR when the run fails.
 """
 
 import os
+import select
 import shutil
 import signal
 import subprocess
@@ -165,6 +166,9 @@ class Session:
         number = b""
         deadline = time.monotonic() + WAIT_S
         while not number.endswith(b"\n") and time.monotonic() < deadline:
+            ready, _, _ = select.select([read_fd], [], [], 0.2)
+            if not ready:
+                continue
             chunk = os.read(read_fd, 16)
             if not chunk:
                 break
@@ -264,7 +268,8 @@ class Session:
         titles = []
         for win in out.split():
             name = self.run(["xdotool", "getwindowname", win], check=False).strip()
-            titles.append(f"{win} {name!r}")
+            if name:
+                titles.append(f"{win} {name!r}")
         return titles
 
 
@@ -320,7 +325,15 @@ def check_disk(sim, work, status):
     return problems
 
 
+def stop_on_signal(signum, _frame):
+    # ctest ends a test that runs too long with a signal: unwind, so that the
+    # tool, the window manager and the X server are stopped as well.
+    raise Failure(f"stopped by signal {signum}")
+
+
 def main():
+    signal.signal(signal.SIGTERM, stop_on_signal)
+    signal.signal(signal.SIGINT, stop_on_signal)
     if len(sys.argv) != 3:
         print(__doc__, file=sys.stderr)
         return 2
@@ -337,7 +350,7 @@ def main():
                 session.start_display()
                 session.start_app(exe, prefix, work, log)
                 status = drive(session)
-            except (Failure, subprocess.TimeoutExpired) as e:
+            except Exception as e:  # every failure gets the same diagnostics
                 shot = os.path.join(artifacts, "e2e-failure.png")
                 session.screenshot(shot)
                 print(f"FAIL: {e}", file=sys.stderr)
