@@ -66,8 +66,7 @@ const ProductConfig& TheProductConfig() {
   static const ProductConfig config(
       "Kelmirth X", "1.1.0", kRequiredVersions, "Quellmark\\RoDeZez", "SvxKmV11.exe",
       ProductConfig::Tables{
-          kToggleRules,
-          std::span<const DeleteRule>(kPrefixDeleteRules.data(), kPrefixDeleteCount),
+          kToggleRules, std::span<const DeleteRule>(kPrefixDeleteRules.data(), kPrefixDeleteCount),
           std::span<const DeleteRule>(kContainingDeleteRules.data(), kContainingDeleteCount)});
   return config;
 }

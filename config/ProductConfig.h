@@ -51,7 +51,9 @@ class ProductConfig {
   const DeleteRule& PrefixDeleteRuleAt(int i) const {
     return tables_.prefixDelete[static_cast<size_t>(i)];
   }
-  int ContainingDeleteRuleCount() const { return static_cast<int>(tables_.containingDelete.size()); }
+  int ContainingDeleteRuleCount() const {
+    return static_cast<int>(tables_.containingDelete.size());
+  }
   const DeleteRule& ContainingDeleteRuleAt(int i) const {
     return tables_.containingDelete[static_cast<size_t>(i)];
   }

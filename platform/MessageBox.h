@@ -9,9 +9,9 @@
 namespace svx {
 
 enum MessageStyle : int {
-  kStyleYesNo = 4,          // MB_YESNO, no icon
-  kStyleStop = 16,          // MB_OK | MB_ICONSTOP
-  kStyleExclamation = 48,   // MB_OK | MB_ICONEXCLAMATION
+  kStyleYesNo = 4,         // MB_YESNO, no icon
+  kStyleStop = 16,         // MB_OK | MB_ICONSTOP
+  kStyleExclamation = 48,  // MB_OK | MB_ICONEXCLAMATION
 };
 
 enum MessageAnswer : int {

@@ -11,8 +11,7 @@ namespace svx {
 
 // Writes "MZ" over the first two bytes of the file of that bare name in the
 // working directory. 0 on success; -1 after showing the failure message.
-int UnlockPatch(MessageOwner& owner, FileSystem& files,
-                const std::string& executable);
+int UnlockPatch(MessageOwner& owner, FileSystem& files, const std::string& executable);
 
 // Starts the patch program without waiting for it; any failure is shown.
 void LaunchPatch(MessageOwner& owner, ProcessLauncher& processes, const std::string& executable);

@@ -47,11 +47,11 @@ class MainWindow : public PrepOwner {
   // Start-up; true lets the toolkit place the keyboard focus.
   bool OnInitDialog();
 
-  void OnPreparation();      // 1, "Patch Preparation"
-  void OnCancel();           // 2, "Exit", Escape, close
-  void OnLaunch();           // 1005
-  void OnChangeLocation();   // 3
-  void OnAbout();            // system command 16
+  void OnPreparation();     // 1, "Patch Preparation"
+  void OnCancel();          // 2, "Exit", Escape, close
+  void OnLaunch();          // 1005
+  void OnChangeLocation();  // 3
+  void OnAbout();           // system command 16
 
   std::string ReadRegistryPath();
   // Collects, checks the installed version and, on a failed gate, shows the

@@ -33,6 +33,14 @@ class PrepMemoryFileSystem : public FileSystem {
     return it->second.content;
   }
   // The names as stored (letter case kept) of the entries directly in folder.
+  // Every file by its folded path, with its content.
+  std::map<std::string, std::string> Files() const {
+    std::map<std::string, std::string> files;
+    for (const auto& [key, entry] : entries_) {
+      if (entry.kind == PathKind::kFile) files[key] = entry.content;
+    }
+    return files;
+  }
   std::vector<std::string> List(const std::string& folder) const {
     std::vector<std::string> names;
     const std::string prefix = Key(folder) + "\\";

@@ -23,6 +23,7 @@
 #include "platform/Wildcard.h"
 #include "platform/WindowFinder.h"
 #include "prep/Preparation.h"
+#include "support/PrepMemoryFileSystem.h"
 #include "ui/LocationDialog.h"
 #include "ui/MainWindow.h"
 
@@ -188,135 +189,9 @@ class FakeProcessLauncher : public ProcessLauncher {
   }
 };
 
-// A case-insensitive file system in memory with Windows path rules: "\" or
-// "/" separators, doubled ones included. Enough for the folder test, the
-// preparation pass and the unlock of the patch file.
-class MemoryFileSystem : public FileSystem {
- public:
-  void AddFile(const std::string& path, const std::string& content = "") {
-    AddParents(path);
-    entries_[Key(path)] = {Tidy(path), PathKind::kFile, content};
-  }
-  void AddFolder(const std::string& path) {
-    AddParents(path);
-    entries_[Key(path)] = {Tidy(path), PathKind::kFolder, ""};
-  }
-  std::optional<std::string> Content(const std::string& path) const {
-    auto it = entries_.find(Key(path));
-    if (it == entries_.end() || it->second.kind != PathKind::kFile) return std::nullopt;
-    return it->second.content;
-  }
-  // Every file, by the name it has now, with its content.
-  std::map<std::string, std::string> Files() const {
-    std::map<std::string, std::string> files;
-    for (const auto& [key, e] : entries_) {
-      if (e.kind == PathKind::kFile) files[e.shown] = e.content;
-    }
-    return files;
-  }
-
-  PathKind Kind(const std::string& path) override {
-    auto it = entries_.find(Key(path));
-    return it == entries_.end() ? PathKind::kMissing : it->second.kind;
-  }
-  std::vector<std::string> Enumerate(const std::string& pattern) override {
-    std::string tidy = Tidy(pattern);
-    size_t cut = tidy.rfind('/');
-    std::string folder = cut == std::string::npos ? "" : Key(tidy.substr(0, cut));
-    std::string last = cut == std::string::npos ? tidy : tidy.substr(cut + 1);
-    std::vector<std::string> names;
-    for (const auto& [key, e] : entries_) {
-      if (Parent(key) != folder) continue;
-      std::string name = e.shown.substr(e.shown.rfind('/') + 1);
-      if (MatchesWildcard(name, last)) names.push_back(name);
-    }
-    return names;
-  }
-  bool Rename(const std::string& from, const std::string& to) override {
-    auto it = entries_.find(Key(from));
-    if (it == entries_.end() || it->second.kind != PathKind::kFile) return false;
-    if (entries_.count(Key(to))) return false;
-    Entry moved = it->second;
-    moved.shown = Tidy(to);
-    entries_.erase(it);
-    entries_[Key(to)] = moved;
-    return true;
-  }
-  bool Remove(const std::string& path) override {
-    auto it = entries_.find(Key(path));
-    if (it == entries_.end() || it->second.kind != PathKind::kFile) return false;
-    entries_.erase(it);
-    return true;
-  }
-  std::unique_ptr<UpdateFile> OpenForUpdate(const std::string& path) override {
-    auto it = entries_.find(Key(path));
-    if (it == entries_.end() || it->second.kind != PathKind::kFile) return nullptr;
-    return std::make_unique<MemoryUpdateFile>(it->second.content);
-  }
-  std::optional<std::string> ReadFile(const std::string& path, size_t maxBytes) override {
-    auto content = Content(path);
-    if (!content || content->size() > maxBytes) return std::nullopt;
-    return content;
-  }
-
- private:
-  struct Entry {
-    std::string shown;  // the path as created or renamed, "/" separators
-    PathKind kind = PathKind::kMissing;
-    std::string content;
-  };
-
-  class MemoryUpdateFile : public UpdateFile {
-   public:
-    explicit MemoryUpdateFile(std::string& content) : content_(content) {}
-    bool Write(const void* data, size_t size) override {
-      const char* bytes = static_cast<const char*>(data);
-      for (size_t i = 0; i < size; ++i, ++pos_) {
-        if (pos_ < content_.size()) {
-          content_[pos_] = bytes[i];
-        } else {
-          content_.push_back(bytes[i]);
-        }
-      }
-      return true;
-    }
-    bool Close() override { return true; }
-
-   private:
-    std::string& content_;
-    size_t pos_ = 0;
-  };
-
-  // Separators unified and collapsed, no trailing one.
-  static std::string Tidy(const std::string& path) {
-    std::string out;
-    for (char c : path) {
-      if (c == '\\') c = '/';
-      if (c == '/' && !out.empty() && out.back() == '/') continue;
-      out.push_back(c);
-    }
-    while (out.size() > 1 && out.back() == '/') out.pop_back();
-    return out;
-  }
-  static std::string Key(const std::string& path) {
-    std::string key = Tidy(path);
-    for (char& c : key) c = FoldCase(c);
-    return key;
-  }
-  static std::string Parent(const std::string& key) {
-    size_t cut = key.rfind('/');
-    return cut == std::string::npos ? "" : key.substr(0, cut);
-  }
-  void AddParents(const std::string& path) {
-    std::string tidy = Tidy(path);
-    for (size_t cut = tidy.find('/', 1); cut != std::string::npos; cut = tidy.find('/', cut + 1)) {
-      std::string folder = tidy.substr(0, cut);
-      if (!entries_.count(Key(folder))) entries_[Key(folder)] = {folder, PathKind::kFolder, ""};
-    }
-  }
-
-  std::map<std::string, Entry> entries_;
-};
+// The case-insensitive in-memory file system the pass tests use serves the
+// dialogs as well.
+using MemoryFileSystem = test::PrepMemoryFileSystem;
 
 // The services a dialog's behaviour takes, all fake.
 struct FakePlatform {
