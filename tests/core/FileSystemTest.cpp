@@ -25,28 +25,10 @@ using test::MakeFileSystemUnderTest;
 using test::NamesOnDisk;
 using test::TempDir;
 
-// Most cases run twice: once with nothing cached and once inside a pass, where
-// lookups are served from the cached listings.
-class FileSystemTest : public ::testing::TestWithParam<bool> {
- protected:
-  void SetUp() override {
-    files_ = MakeFileSystemUnderTest();
-    if (InPass()) files_->BeginPass();
-  }
-  void TearDown() override {
-    if (InPass()) files_->EndPass();
-  }
-  bool InPass() const { return GetParam(); }
-
-  // The path as the tool builds it: the folder, then "\"-separated names.
-  std::string W(const std::string& relative) const { return tmp_.Str() + "\\" + relative; }
-
-  TempDir tmp_;
-  std::unique_ptr<FileSystem> files_;
-};
+class FileSystemTest : public test::FileSystemPassTest {};
 
 INSTANTIATE_TEST_SUITE_P(Cache, FileSystemTest, ::testing::Values(false, true),
-                         [](const auto& info) { return info.param ? "InPass" : "NoPass"; });
+                         test::PassParamName);
 
 TEST_P(FileSystemTest, ResolvesEveryComponentWithoutRegardToCaseOrSeparators) {
   tmp_.Write("FSX/TERRAIN.CFG", "terrain");

@@ -40,25 +40,10 @@ std::unique_ptr<FileSystem> MakeFileSystemUnderTest(const FsOptions& options = {
       PosixFileSystem::Options{options.winePrefix, options.currentDirectory});
 }
 
-// Names differing only in case, with and without a pass.
-class FileSystemCaseTest : public ::testing::TestWithParam<bool> {
- protected:
-  void SetUp() override {
-    files_ = MakeFileSystemUnderTest();
-    if (InPass()) files_->BeginPass();
-  }
-  void TearDown() override {
-    if (InPass()) files_->EndPass();
-  }
-  bool InPass() const { return GetParam(); }
-  std::string W(const std::string& relative) const { return tmp_.Str() + "\\" + relative; }
-
-  TempDir tmp_;
-  std::unique_ptr<FileSystem> files_;
-};
+class FileSystemCaseTest : public test::FileSystemPassTest {};
 
 INSTANTIATE_TEST_SUITE_P(Cache, FileSystemCaseTest, ::testing::Values(false, true),
-                         [](const auto& info) { return info.param ? "InPass" : "NoPass"; });
+                         test::PassParamName);
 
 // Two stored names that differ only in case can exist on Linux alone: the exact
 // spelling wins, otherwise the first in byte order, for folders as for files.

@@ -9,7 +9,10 @@
 #include <string>
 #include <vector>
 
+#include <gtest/gtest.h>
+
 #include "platform/FileSystem.h"
+#include "support/TempDir.h"
 
 namespace svx::test {
 
@@ -34,6 +37,30 @@ inline std::vector<std::string> NamesOnDisk(const std::filesystem::path& dir) {
     names.push_back(e.path().filename().string());
   std::sort(names.begin(), names.end());
   return names;
+}
+
+// Most cases run twice: once with nothing cached and once inside a pass, where
+// lookups are served from the cached listings.
+class FileSystemPassTest : public ::testing::TestWithParam<bool> {
+ protected:
+  void SetUp() override {
+    files_ = MakeFileSystemUnderTest();
+    if (InPass()) files_->BeginPass();
+  }
+  void TearDown() override {
+    if (InPass()) files_->EndPass();
+  }
+  bool InPass() const { return GetParam(); }
+
+  // The path as the tool builds it: the folder, then "\"-separated names.
+  std::string W(const std::string& relative) const { return tmp_.Str() + "\\" + relative; }
+
+  TempDir tmp_;
+  std::unique_ptr<FileSystem> files_;
+};
+
+inline std::string PassParamName(const ::testing::TestParamInfo<bool>& info) {
+  return info.param ? "InPass" : "NoPass";
 }
 
 }  // namespace svx::test
