@@ -7,11 +7,6 @@
 
 namespace svx {
 
-CLocationDlg::~CLocationDlg() {
-  if (valid_) ::DeleteObject(valid_);
-  if (invalid_) ::DeleteObject(invalid_);
-}
-
 int CLocationDlg::RunModal(HWND owner) {
   return Win32Dialog::RunModal(IDD_LOCATION, owner);
 }
@@ -20,8 +15,7 @@ INT_PTR CLocationDlg::OnMessage(UINT message, WPARAM wParam, LPARAM) {
   switch (message) {
     case WM_INITDIALOG:
       behaviour_.Attach(*this);
-      valid_ = LoadResourceBitmap(IDB_VALID);
-      invalid_ = LoadResourceBitmap(IDB_INVALID);
+      status_.Load();
       return behaviour_.OnInitDialog() ? TRUE : FALSE;
     case WM_COMMAND:
       if (HIWORD(wParam) != BN_CLICKED) return FALSE;
@@ -55,8 +49,7 @@ void CLocationDlg::CollectValues(LocationValues& values) {
 }
 
 void CLocationDlg::SetStatusImage(StatusImage image) {
-  if (image == StatusImage::kNone) return;
-  SetButtonImage(IDC_STATUS, image == StatusImage::kValid ? valid_ : invalid_);
+  SetButtonImage(IDC_STATUS, status_.For(image));
 }
 
 void CLocationDlg::EndDialog(int result) {

@@ -12,7 +12,6 @@ namespace svx {
 class CLocationDlg : public Win32Dialog, public LocationView {
  public:
   explicit CLocationDlg(LocationDialog& behaviour) : behaviour_(behaviour) {}
-  ~CLocationDlg() override;
   CLocationDlg(const CLocationDlg&) = delete;
   CLocationDlg& operator=(const CLocationDlg&) = delete;
 
@@ -31,8 +30,7 @@ class CLocationDlg : public Win32Dialog, public LocationView {
 
  private:
   LocationDialog& behaviour_;
-  HBITMAP valid_ = nullptr;
-  HBITMAP invalid_ = nullptr;
+  StatusBitmaps status_;
 };
 
 }  // namespace svx

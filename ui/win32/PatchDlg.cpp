@@ -28,8 +28,6 @@ CPatchDlg::CPatchDlg(Platform& platform, const ProductConfig& config)
 }
 
 CPatchDlg::~CPatchDlg() {
-  if (valid_) ::DeleteObject(valid_);
-  if (invalid_) ::DeleteObject(invalid_);
   if (bigIcon_) ::DestroyIcon(bigIcon_);
   if (smallIcon_) ::DestroyIcon(smallIcon_);
 }
@@ -67,8 +65,7 @@ INT_PTR CPatchDlg::OnMessage(UINT message, WPARAM wParam, LPARAM) {
       AppendAboutItem();
       ::SendMessageA(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon_));
       ::SendMessageA(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_));
-      valid_ = LoadResourceBitmap(IDB_VALID);
-      invalid_ = LoadResourceBitmap(IDB_INVALID);
+      status_.Load();
       return behaviour_.OnInitDialog() ? TRUE : FALSE;
     case WM_COMMAND:
       if (HIWORD(wParam) != BN_CLICKED) return FALSE;
@@ -134,8 +131,7 @@ void CPatchDlg::EnableControl(int id, bool enable) {
 }
 
 void CPatchDlg::SetStatusImage(StatusImage image) {
-  if (image == StatusImage::kNone) return;
-  SetButtonImage(IDC_STATUS, image == StatusImage::kValid ? valid_ : invalid_);
+  SetButtonImage(IDC_STATUS, status_.For(image));
 }
 
 void CPatchDlg::EndDialog(int result) {

@@ -41,8 +41,7 @@ class CPatchDlg : public Win32Dialog, public MainView {
   MainWindow behaviour_;
   HICON bigIcon_ = nullptr;
   HICON smallIcon_ = nullptr;
-  HBITMAP valid_ = nullptr;
-  HBITMAP invalid_ = nullptr;
+  StatusBitmaps status_;
 };
 
 }  // namespace svx

@@ -2,6 +2,7 @@
 #include "ui/win32/Win32Dialog.h"
 
 #include "ui/win32/DialogTemplate.h"
+#include "ui/win32/ResourceIds.h"
 
 namespace svx {
 
@@ -54,6 +55,27 @@ void Win32Dialog::SetButtonImage(int id, HBITMAP bitmap) {
 HBITMAP LoadResourceBitmap(int id) {
   return static_cast<HBITMAP>(::LoadImageA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id),
                                            IMAGE_BITMAP, 0, 0, LR_LOADMAP3DCOLORS));
+}
+
+StatusBitmaps::~StatusBitmaps() {
+  if (valid_) ::DeleteObject(valid_);
+  if (invalid_) ::DeleteObject(invalid_);
+}
+
+void StatusBitmaps::Load() {
+  if (!valid_) valid_ = LoadResourceBitmap(IDB_VALID);
+  if (!invalid_) invalid_ = LoadResourceBitmap(IDB_INVALID);
+}
+
+HBITMAP StatusBitmaps::For(StatusImage image) const {
+  switch (image) {
+    case StatusImage::kValid:
+      return valid_;
+    case StatusImage::kInvalid:
+      return invalid_;
+    default:
+      return nullptr;
+  }
 }
 
 }  // namespace svx

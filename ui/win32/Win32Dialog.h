@@ -7,6 +7,8 @@
 
 #include <string>
 
+#include "prep/Preparation.h"
+
 namespace svx {
 
 class Win32Dialog {
@@ -35,5 +37,23 @@ class Win32Dialog {
 
 // Loads bitmap 130 or 131 with its grey mapped to the system's button face.
 HBITMAP LoadResourceBitmap(int id);
+
+// The green check mark and the red X of a status button, released with the
+// dialog that shows them.
+class StatusBitmaps {
+ public:
+  StatusBitmaps() = default;
+  ~StatusBitmaps();
+  StatusBitmaps(const StatusBitmaps&) = delete;
+  StatusBitmaps& operator=(const StatusBitmaps&) = delete;
+
+  void Load();
+  // Null for no image, which leaves the button as it is.
+  HBITMAP For(StatusImage image) const;
+
+ private:
+  HBITMAP valid_ = nullptr;
+  HBITMAP invalid_ = nullptr;
+};
 
 }  // namespace svx
