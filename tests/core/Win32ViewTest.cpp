@@ -2,12 +2,16 @@
 // and the pumping wait, with real windows (Wine on the test run's X display).
 #include <windows.h>
 
+#include <shlobj.h>
+
 #include <gtest/gtest.h>
 
 #include <string>
 
 #include "res/DialogTemplates.h"
+#include "support/TempDir.h"
 #include "ui/win32/DialogTemplate.h"
+#include "ui/win32/LocationDlg.h"
 #include "ui/win32/PumpWait.h"
 #include "ui/win32/ResourceIds.h"
 
@@ -116,6 +120,27 @@ TEST(Win32Resources, HoldTheImagesUnderTheirIds) {
     ASSERT_NE(icon, nullptr) << size;
     ::DestroyIcon(icon);
   }
+}
+
+TEST(Win32FolderBrowser, GivesThePathOfThePickedFolderWhole) {
+  test::TempDir tmp;
+  // Fewer than MAX_PATH characters, but more than MAX_PATH bytes of UTF-8.
+  std::string letters;
+  for (int i = 0; i < 120; ++i) letters += "Ж";
+  const std::string outer = tmp.Str() + "\\" + letters;
+  const std::string folder = outer + "\\Симулятор Ü";
+  ASSERT_TRUE(::CreateDirectoryA(outer.c_str(), nullptr));
+  ASSERT_TRUE(::CreateDirectoryA(folder.c_str(), nullptr));
+
+  PIDLIST_ABSOLUTE item = ::ILCreateFromPathW(WideText(folder).c_str());
+  ASSERT_NE(item, nullptr);
+  EXPECT_EQ(FileSystemPathOf(item), folder);
+  ::ILFree(item);
+
+  // "Computer" is a pick without a file-system path.
+  ASSERT_EQ(::SHGetSpecialFolderLocation(nullptr, CSIDL_DRIVES, &item), S_OK);
+  EXPECT_EQ(FileSystemPathOf(item), std::nullopt);
+  ::ILFree(item);
 }
 
 TEST(Win32PumpWait, EndsOnItsTimerAndHandsAQuitBack) {
