@@ -33,7 +33,6 @@ from user_run import (  # noqa: E402  (the sibling script is the library)
     stop_on_signal,
 )
 
-SIM_DIR = "FSX"
 SAMPLE = {
     "TERRAIN.CFG": b"",
     "Quellmark/RoDeZez/PRODUCT.INI": b"[Product]\r\nVersion=1.0.0\r\n",
@@ -61,7 +60,7 @@ def make_sample(tmp):
             "#time=1d9f3c8e5a2b7c0\n"
             '"SetupPath"="C:\\\\FSX\\\\"\n'
         )
-    sim = os.path.join(prefix, "drive_c", SIM_DIR)
+    sim = os.path.join(prefix, "drive_c", "FSX")
     for rel, body in SAMPLE.items():
         path = os.path.join(sim, rel)
         os.makedirs(os.path.dirname(path), exist_ok=True)
@@ -75,19 +74,10 @@ def make_sample(tmp):
     return prefix, sim, work
 
 
-def exit_by_keyboard(session, main):
-    # The click left the focus on "Patch Preparation"; "Exit" is next in the
-    # tab order.
-    session.key("Tab", "space")
-
-
-def close_by_window_manager(session, main):
-    session.run(["wmctrl", "-F", "-c", MAIN_TITLE])
-
-
 WAYS = [
-    ("keyboard Exit", exit_by_keyboard),
-    ("window manager close", close_by_window_manager),
+    # The click leaves the focus on "Patch Preparation"; "Exit" is next in the tab order.
+    ("keyboard Exit", lambda session: session.key("Tab", "space")),
+    ("window manager close", lambda session: session.run(["wmctrl", "-F", "-c", MAIN_TITLE])),
 ]
 
 
@@ -95,7 +85,7 @@ def drive(session, ask_end):
     main = session.wait_window(MAIN_TITLE)
     session.activate(main)
     session.click(main, MAIN_DLU, PREPARE_AT)
-    ask_end(session, main)
+    ask_end(session)
 
     # The pass goes on with its window in view until it shows the outcome.
     deadline = time.monotonic() + WAIT_S
@@ -107,10 +97,9 @@ def drive(session, ask_end):
         if time.monotonic() > deadline:
             raise Failure("no outcome message")
         time.sleep(0.1)
+    box = session.wait_window("Success")
     if session.find_window(MAIN_TITLE) is None:
         raise Failure("the main window went away before the outcome was answered")
-
-    box = session.wait_window("Success")
     session.activate(box)
     session.key("Return")
     try:
@@ -119,21 +108,8 @@ def drive(session, ask_end):
         raise Failure(f"the tool still runs {END_S:.0f} s after the outcome was answered") from None
 
 
-def check_disk(sim, work, status):
-    problems = []
-    if status != 0:
-        problems.append(f"the tool ended with status {status}, not 0")
-    have = actual_tree(sim)
-    if have != PREPARED:
-        problems.append(f"scenery is {sorted(have.items())}, want {sorted(PREPARED.items())}")
-    with open(os.path.join(work, PATCH_NAME), "rb") as f:
-        patch = f.read()
-    if patch != b"MZ" + PATCH_BODY[2:]:
-        problems.append(f"patch file holds {patch!r}, want 'MZ' over its first two bytes")
-    return problems
-
-
 def run_way(exe, artifacts, name, ask_end):
+    """The problems found, empty when the way out behaved."""
     slug = name.replace(" ", "-")
     tmp = tempfile.mkdtemp(prefix="svx-e2e-exit-")
     log_path = os.path.join(artifacts, f"e2e-{slug}-tool-output.txt")
@@ -141,18 +117,22 @@ def run_way(exe, artifacts, name, ask_end):
     try:
         prefix, sim, work = make_sample(tmp)
         with open(log_path, "wb") as log:
-            try:
-                session.start_display()
-                session.start_app(exe, prefix, work, log)
-                status = drive(session, ask_end)
-            except Exception as e:  # every failure gets the same diagnostics
-                shot = os.path.join(artifacts, f"e2e-{slug}-failure.png")
-                session.screenshot(shot)
-                return [f"{e}", f"visible windows: {session.visible_titles()}",
-                        f"screenshot: {shot}", f"tool output: {log_path}"]
-            finally:
-                session.stop()
-        return check_disk(sim, work, status)
+            session.start_display()
+            session.start_app(exe, prefix, work, log)
+            status = drive(session, ask_end)
+        with open(os.path.join(work, PATCH_NAME), "rb") as f:
+            patch = f.read()
+        problems = [] if status == 0 else [f"the tool ended with status {status}, not 0"]
+        if actual_tree(sim) != PREPARED:
+            problems.append(f"scenery is {sorted(actual_tree(sim))}, want {sorted(PREPARED)}")
+        if patch != b"MZ" + PATCH_BODY[2:]:
+            problems.append(f"patch file holds {patch!r}, want 'MZ' over its first two bytes")
+        return problems
+    except Failure as e:
+        shot = os.path.join(artifacts, f"e2e-{slug}-failure.png")
+        session.screenshot(shot)
+        return [str(e), f"visible windows: {session.visible_titles()}", f"screenshot: {shot}",
+                f"tool output: {log_path}"]
     finally:
         session.stop()
         shutil.rmtree(tmp, ignore_errors=True)
