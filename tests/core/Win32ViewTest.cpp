@@ -161,5 +161,35 @@ TEST(Win32PumpWait, EndsOnItsTimerAndHandsAQuitBack) {
   ::DestroyWindow(window);
 }
 
+// Runs a loop of its own for 1.2 s on WM_APP, as a menu or a modal dialog
+// opened from a key press would, taking every message meanwhile.
+LRESULT CALLBACK NestedLoopProcedure(HWND w, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message != WM_APP) return ::DefWindowProcA(w, message, wParam, lParam);
+  const DWORD start = ::GetTickCount();
+  MSG msg;
+  while (::GetTickCount() - start < 1200) {
+    if (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      ::DispatchMessageA(&msg);
+    } else {
+      ::Sleep(1);
+    }
+  }
+  return 0;
+}
+
+TEST(Win32PumpWait, EndsOnceALoopThatTookItsTimerReturns) {
+  HWND window = ::CreateWindowExA(0, "STATIC", "Svx pump test", WS_OVERLAPPED, 0, 0, 10, 10,
+                                  nullptr, nullptr, ::GetModuleHandleA(nullptr), nullptr);
+  ASSERT_NE(window, nullptr);
+  ::SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&NestedLoopProcedure));
+  ::PostMessageA(window, WM_APP, 0, 0);
+  // The 1 s interval passes inside the other loop; waiting for the timer's
+  // next message would take until 2 s.
+  const DWORD start = ::GetTickCount();
+  EXPECT_EQ(Win32PumpWait(window, 0, 1000), 0);
+  EXPECT_LT(::GetTickCount() - start, 1800u);
+  ::DestroyWindow(window);
+}
+
 }  // namespace
 }  // namespace svx
