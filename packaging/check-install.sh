@@ -44,7 +44,10 @@ done
 
 # Nothing else may land outside these places: no headers, libraries or test
 # programs of the build.
-unexpected=$(cd "$root" && find . -type f | grep -vE '^\./(bin/svxpatch|share/applications/svxpatch\.desktop|share/icons/hicolor/[0-9]+x[0-9]+/apps/svxpatch\.png)$' || true)
+expected='bin/svxpatch|share/applications/svxpatch\.desktop|share/icons/hicolor/[0-9]+x[0-9]+/apps/svxpatch\.png'
+expected+='|share/metainfo/[a-z.]+\.metainfo\.xml|share/man/man1/svxpatch\.1\.gz'
+expected+='|share/doc/svxpatch/(copyright|changelog\.gz)|share/lintian/overrides/svxpatch'
+unexpected=$(cd "$root" && find . -type f | grep -vE "^\./($expected)\$" || true)
 [ -z "$unexpected" ] || fail "unexpected installed files: $unexpected"
 
 rm -rf "$dest"
@@ -52,4 +55,4 @@ if [ "$failures" -ne 0 ]; then
   echo "$failures problem(s) with the installed files" >&2
   exit 1
 fi
-echo "installed: bin/svxpatch, the desktop entry and 6 icon sizes"
+echo "installed: bin/svxpatch, the desktop entry, 6 icon sizes, metadata and documentation"
