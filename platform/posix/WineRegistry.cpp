@@ -1,13 +1,9 @@
 #include "platform/posix/WineRegistry.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstdlib>
 
 #include "platform/Wildcard.h"
+#include "platform/posix/RegularFile.h"
 
 namespace svx {
 namespace {
@@ -282,37 +278,6 @@ std::string DefaultWinePrefix() {
   if (home && *home) return std::string(home) + "/.wine";
   return std::string();
 }
-
-namespace {
-
-// Reads the file once and closes it at once: wineserver rewrites system.reg
-// whenever it saves, and must never find it held or changed by us.
-std::optional<std::string> ReadRegularFile(const std::string& path, size_t maxBytes) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
-  if (fd < 0) return std::nullopt;
-  std::optional<std::string> result;
-  struct stat st {};
-  if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && static_cast<size_t>(st.st_size) <= maxBytes) {
-    std::string data(static_cast<size_t>(st.st_size), '\0');
-    size_t got = 0;
-    bool failed = false;
-    while (got < data.size()) {
-      const ssize_t n = ::read(fd, data.data() + got, data.size() - got);
-      if (n < 0 && errno == EINTR) continue;
-      if (n < 0) failed = true;
-      if (n <= 0) break;
-      got += static_cast<size_t>(n);
-    }
-    // A file that shrank while we read is parsed as far as it went; the
-    // parser copes with a cut line.
-    data.resize(got);
-    if (!failed) result = std::move(data);
-  }
-  ::close(fd);
-  return result;
-}
-
-}  // namespace
 
 WineRegistry::WineRegistry(WineRegistryOptions options) : options_(std::move(options)) {}
 

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <sys/stat.h>
 
 #include <optional>
 #include <string>
@@ -137,10 +138,14 @@ TEST_F(WineRegistryPrefix, FailsQuietlyOnABrokenPrefix) {
   dir_.Write("file-prefix", "not a folder");
   dir_.MakeDir("folder-reg/system.reg");
   dir_.Write("empty/system.reg", "");
+  // Opened for reading, a FIFO would hold the tool until someone wrote to it.
+  dir_.MakeDir("fifo");
+  ASSERT_EQ(mkfifo((dir_.Str() + "/fifo/system.reg").c_str(), 0600), 0);
   EXPECT_EQ(Read(dir_.Str() + "/missing"), std::nullopt);
   EXPECT_EQ(Read(dir_.Str() + "/file-prefix"), std::nullopt);
   EXPECT_EQ(Read(dir_.Str() + "/folder-reg"), std::nullopt);
   EXPECT_EQ(Read(dir_.Str() + "/empty"), std::nullopt);
+  EXPECT_EQ(Read(dir_.Str() + "/fifo"), std::nullopt);
 }
 
 TEST_F(WineRegistryPrefix, RefusesAFileOverTheLimit) {
