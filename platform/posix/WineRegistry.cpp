@@ -1,9 +1,10 @@
 #include "platform/posix/WineRegistry.h"
 
-#include <cstdlib>
+#include <algorithm>
 
 #include "platform/Wildcard.h"
 #include "platform/posix/RegularFile.h"
+#include "platform/posix/WinePrefix.h"
 
 namespace svx {
 namespace {
@@ -216,35 +217,82 @@ std::optional<std::string> StringData(std::string_view line, size_t pos) {
   return DecodeUntil(line, pos, '"');
 }
 
-}  // namespace
-
-std::optional<std::string> FindRegistryString(std::string_view regText, std::string_view key,
-                                              std::string_view value, size_t maxBytes) {
-  size_t pos = 0;
-  if (regText.substr(0, 3) == "\xEF\xBB\xBF") pos = 3;
-  // wineserver refuses a file without its header; so do we.
-  if (NextLine(regText, pos).substr(0, kHeader.size()) != kHeader) return std::nullopt;
-
+// Everything before the first key line: the header, then comment lines, one of
+// which names the prefix's architecture.
+struct Preamble {
+  size_t firstKey;  // offset of the first key line, or the text's size
   bool win64 = false;
-  bool inKey = false;
-  std::string wanted;
-  bool haveWanted = false;
-  while (pos < regText.size()) {
-    const std::string_view line = NextLine(regText, pos);
-    if (line.empty()) continue;
-    if (line[0] == '#') {
-      // The architecture line comes before the first key.
-      if (!haveWanted && line == "#arch=win64") win64 = true;
-      continue;
+};
+
+std::optional<Preamble> ReadPreamble(std::string_view text) {
+  size_t pos = 0;
+  if (text.substr(0, 3) == "\xEF\xBB\xBF") pos = 3;
+  // wineserver refuses a file without its header; so do we.
+  if (NextLine(text, pos).substr(0, kHeader.size()) != kHeader) return std::nullopt;
+  Preamble preamble{text.size()};
+  while (pos < text.size()) {
+    const size_t start = pos;
+    const std::string_view line = NextLine(text, pos);
+    if (!line.empty() && line[0] == '[') {
+      preamble.firstKey = start;
+      break;
     }
+    if (line == "#arch=win64") preamble.win64 = true;
+  }
+  return preamble;
+}
+
+// Whether a key line may name `wanted`, decided on the raw bytes while the
+// name holds only plain ASCII and escaped backslashes, as wineserver writes
+// ASCII names; anything else is left to the decoder. Sparing the decoder the
+// thousands of other keys makes a scan several times faster.
+bool MayName(std::string_view line, std::string_view wanted) {
+  size_t j = 0;
+  for (size_t i = 1; i < line.size(); ++i) {
+    char c = line[i];
+    if (c == ']') return j == wanted.size();
+    if (static_cast<unsigned char>(c) >= 0x80) return true;
+    if (c == '\\') {
+      if (i + 1 >= line.size() || line[i + 1] != '\\') return true;
+      ++i;
+    }
+    if (j >= wanted.size() || FoldCase(c) != FoldCase(wanted[j])) return false;
+    ++j;
+  }
+  return true;
+}
+
+// The offset of the first line at or after pos (a line start) that starts
+// with '['. Brackets are far rarer than line breaks, so they are what is
+// searched for.
+size_t NextKeyLine(std::string_view text, size_t pos) {
+  if (pos >= text.size() || text[pos] == '[') return std::min(pos, text.size());
+  for (size_t at = pos + 1; (at = text.find('[', at)) != std::string_view::npos; ++at) {
+    if (text[at - 1] == '\n') return at;
+  }
+  return text.size();
+}
+
+struct Scan {
+  bool found = false;  // the value line was there, whatever it held
+  std::optional<std::string> text;
+};
+
+// Looks for the value in the keys whose lines start at or after pos (a line
+// start), in a key path already put into the prefix's view.
+Scan ScanKeys(std::string_view text, size_t pos, std::string_view wanted, std::string_view value,
+              size_t maxBytes) {
+  bool inKey = false;
+  while (pos < text.size()) {
+    if (!inKey) pos = NextKeyLine(text, pos);
+    const std::string_view line = NextLine(text, pos);
+    if (line.empty() || line[0] == '#') continue;
     if (line[0] == '[') {
-      if (!haveWanted) {
-        wanted = KeyInView(key, win64);
-        haveWanted = true;
-      }
       size_t at = 1;
-      const auto name = DecodeUntil(line, at, ']');
-      inKey = name && EqualsNoCase(*name, wanted);
+      inKey = MayName(line, wanted) && [&] {
+        const auto name = DecodeUntil(line, at, ']');
+        return name && EqualsNoCase(*name, wanted);
+      }();
       continue;
     }
     if (!inKey) continue;
@@ -261,34 +309,51 @@ std::optional<std::string> FindRegistryString(std::string_view regText, std::str
     if (!name || at >= line.size() || line[at] != '=') continue;
     if (!EqualsNoCase(*name, value)) continue;
 
-    auto text = StringData(line, at + 1);
-    if (!text || text->size() + 1 > maxBytes) return std::nullopt;
+    Scan scan{true, StringData(line, at + 1)};
+    if (scan.text && scan.text->size() + 1 > maxBytes) scan.text.reset();
     // The caller sees a C string: an embedded zero ends it.
-    const size_t zero = text->find('\0');
-    if (zero != std::string::npos) text->resize(zero);
-    return text;
+    if (scan.text) {
+      const size_t zero = scan.text->find('\0');
+      if (zero != std::string::npos) scan.text->resize(zero);
+    }
+    return scan;
   }
-  return std::nullopt;
+  return {};
 }
 
-std::string DefaultWinePrefix() {
-  const char* prefix = std::getenv("WINEPREFIX");
-  if (prefix && *prefix) return prefix;
-  const char* home = std::getenv("HOME");
-  if (home && *home) return std::string(home) + "/.wine";
-  return std::string();
+}  // namespace
+
+std::optional<std::string> FindRegistryString(std::string_view regText, std::string_view key,
+                                              std::string_view value, size_t maxBytes) {
+  const std::optional<Preamble> preamble = ReadPreamble(regText);
+  if (!preamble) return std::nullopt;
+  return ScanKeys(regText, preamble->firstKey, KeyInView(key, preamble->win64), value, maxBytes)
+      .text;
 }
 
-WineRegistry::WineRegistry(WineRegistryOptions options) : options_(std::move(options)) {}
+WineRegistry::WineRegistry(WineRegistryOptions options) : options_(std::move(options)) {
+  if (options_.prefix.empty()) options_.prefix = DefaultWinePrefix().path;
+}
 
 std::optional<std::string> WineRegistry::ReadLocalMachineString(const std::string& key,
                                                                 const std::string& value,
                                                                 size_t maxBytes) {
-  const std::string prefix = options_.prefix.empty() ? DefaultWinePrefix() : options_.prefix;
-  if (prefix.empty()) return std::nullopt;
-  const auto text = ReadRegularFile(prefix + "/system.reg", options_.maxFileBytes);
-  if (!text) return std::nullopt;
-  return FindRegistryString(*text, key, value, maxBytes);
+  if (last_ && last_->key == key && last_->value == value && last_->maxBytes == maxBytes) {
+    return last_->text;
+  }
+  std::optional<std::string> text;
+  if (!options_.prefix.empty()) {
+    const std::optional<RegularFile> file = RegularFile::Open(options_.prefix + "/system.reg");
+    if (file && file->Size() <= options_.maxFileBytes) {
+      // A file that shrank while it was read is parsed as far as it went; the
+      // parser copes with a cut line.
+      if (auto whole = file->ReadAt(0, static_cast<size_t>(file->Size()))) {
+        text = FindRegistryString(*whole, key, value, maxBytes);
+      }
+    }
+  }
+  last_ = Answer{key, value, maxBytes, text};
+  return text;
 }
 
 }  // namespace svx

@@ -12,15 +12,12 @@
 namespace svx {
 
 struct WineRegistryOptions {
-  // The prefix folder; empty means $WINEPREFIX, else $HOME/.wine, looked up at
-  // each read so that a changed environment is seen.
+  // The prefix folder; empty means $WINEPREFIX, else $HOME/.wine, as they are
+  // when the registry is made.
   std::string prefix;
   // A system.reg larger than this is not read at all. Real ones are a few MiB.
   size_t maxFileBytes = 256u << 20;
 };
-
-// $WINEPREFIX, else $HOME/.wine; empty when neither variable is set.
-std::string DefaultWinePrefix();
 
 // The string value `value` of the HKEY_LOCAL_MACHINE key `key` ("A\B\C", single
 // backslashes) in the text of a system.reg, as a 32-bit program sees it: in a
@@ -36,12 +33,23 @@ class WineRegistry : public Registry {
  public:
   explicit WineRegistry(WineRegistryOptions options = {});
 
+  // The file is read afresh for every new question; the answer to the last one
+  // is kept, so that start-up, which asks the chosen prefix's registry the
+  // question the choice already asked, does not read the file again.
   std::optional<std::string> ReadLocalMachineString(const std::string& key,
                                                     const std::string& value,
                                                     size_t maxBytes) override;
 
  private:
+  struct Answer {
+    std::string key;
+    std::string value;
+    size_t maxBytes;
+    std::optional<std::string> text;
+  };
+
   WineRegistryOptions options_;
+  std::optional<Answer> last_;
 };
 
 }  // namespace svx
