@@ -1,6 +1,8 @@
 #include "platform/posix/WineRegistry.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <vector>
 
 #include "platform/Wildcard.h"
 #include "platform/posix/RegularFile.h"
@@ -321,6 +323,111 @@ Scan ScanKeys(std::string_view text, size_t pos, std::string_view wanted, std::s
   return {};
 }
 
+// --- Searching a large system.reg by its key order ---
+
+constexpr size_t kProbeBytes = 4096;
+// Below this the key lines left are read and scanned in one piece.
+constexpr size_t kWindowBytes = 16384;
+// No key line wineserver writes comes near this; a longer one is not trusted.
+constexpr size_t kLongestKeyLine = 65536;
+
+char LowerAscii(char c) {
+  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+std::vector<std::string_view> SplitKey(std::string_view path) {
+  std::vector<std::string_view> parts;
+  size_t start = 0;
+  for (size_t sep; (sep = path.find('\\', start)) != std::string_view::npos; start = sep + 1) {
+    parts.push_back(path.substr(start, sep - start));
+  }
+  parts.push_back(path.substr(start));
+  return parts;
+}
+
+// wineserver orders names by their lower-cased UTF-16 units; for ASCII that
+// is the byte order of the lower-cased names. Where a non-ASCII character
+// decides, its case mapping would be needed, so the order is unknown here.
+std::optional<int> CompareNames(std::string_view a, std::string_view b) {
+  for (size_t i = 0; i < a.size() && i < b.size(); ++i) {
+    if (a[i] == b[i]) continue;
+    const char la = LowerAscii(a[i]), lb = LowerAscii(b[i]);
+    if (la == lb) continue;
+    if (static_cast<unsigned char>(a[i]) >= 0x80 || static_cast<unsigned char>(b[i]) >= 0x80) {
+      return std::nullopt;
+    }
+    return static_cast<unsigned char>(la) < static_cast<unsigned char>(lb) ? -1 : 1;
+  }
+  return a.size() == b.size() ? 0 : a.size() < b.size() ? -1 : 1;
+}
+
+enum class Place { kBefore, kSame, kAfter, kUnknown };
+
+// Where the key of a key line stands to the wanted one in the file's order: a
+// key comes before its subkeys, and siblings come in name order.
+Place PlaceOf(std::string_view line, const std::vector<std::string_view>& wanted) {
+  size_t at = 1;
+  const auto name = DecodeUntil(line, at, ']');
+  if (!name) return Place::kUnknown;
+  const std::vector<std::string_view> parts = SplitKey(*name);
+  for (size_t i = 0; i < parts.size() && i < wanted.size(); ++i) {
+    const std::optional<int> order = CompareNames(parts[i], wanted[i]);
+    if (!order) return Place::kUnknown;
+    if (*order != 0) return *order < 0 ? Place::kBefore : Place::kAfter;
+  }
+  if (parts.size() == wanted.size()) return Place::kSame;
+  return parts.size() < wanted.size() ? Place::kBefore : Place::kAfter;
+}
+
+// Reads pieces of the file around the offsets the search probes. Any failed
+// read makes the whole lookup a failed one.
+class Probe {
+ public:
+  explicit Probe(const RegularFile& file) : file_(file) {}
+  bool failed() const { return failed_; }
+
+  // The offset of the first key line that starts in [from, limit); from > 0.
+  std::optional<uint64_t> KeyLineIn(uint64_t from, uint64_t limit) {
+    // One byte of overlap, so that "\n[" is found across two pieces.
+    for (uint64_t at = from - 1; at + 1 < limit;) {
+      const std::optional<std::string> piece = file_.ReadAt(at, kProbeBytes);
+      if (!piece) {
+        failed_ = true;
+        return std::nullopt;
+      }
+      const size_t hit = piece->find("\n[");
+      if (hit != std::string::npos) {
+        const uint64_t start = at + hit + 1;
+        return start < limit ? std::optional<uint64_t>(start) : std::nullopt;
+      }
+      if (piece->size() < 2) break;
+      at += piece->size() - 1;
+    }
+    return std::nullopt;
+  }
+
+  // The line that starts at `start`, without its line break; nothing when it
+  // is longer than any key line wineserver writes.
+  std::optional<std::string> LineAt(uint64_t start) {
+    std::string line;
+    while (line.size() < kLongestKeyLine) {
+      const std::optional<std::string> piece = file_.ReadAt(start + line.size(), kProbeBytes);
+      if (!piece) {
+        failed_ = true;
+        return std::nullopt;
+      }
+      const size_t end = piece->find('\n');
+      line.append(*piece, 0, end);
+      if (end != std::string::npos || piece->size() < kProbeBytes) return line;
+    }
+    return std::nullopt;
+  }
+
+ private:
+  const RegularFile& file_;
+  bool failed_ = false;
+};
+
 }  // namespace
 
 std::optional<std::string> FindRegistryString(std::string_view regText, std::string_view key,
@@ -329,6 +436,76 @@ std::optional<std::string> FindRegistryString(std::string_view regText, std::str
   if (!preamble) return std::nullopt;
   return ScanKeys(regText, preamble->firstKey, KeyInView(key, preamble->win64), value, maxBytes)
       .text;
+}
+
+std::optional<std::string> FindRegistryStringInFile(const RegularFile& file, std::string_view key,
+                                                    std::string_view value, size_t maxBytes,
+                                                    size_t maxFileBytes) {
+  const uint64_t size = file.Size();
+  auto readWhole = [&]() -> std::optional<std::string> {
+    if (size > maxFileBytes) return std::nullopt;
+    const std::optional<std::string> text = file.ReadAt(0, static_cast<size_t>(size));
+    if (!text) return std::nullopt;
+    return FindRegistryString(*text, key, value, maxBytes);
+  };
+  if (size <= 2 * kWindowBytes) return readWhole();
+
+  const std::optional<std::string> head = file.ReadAt(0, kProbeBytes);
+  if (!head) return std::nullopt;
+  const std::optional<Preamble> preamble = ReadPreamble(*head);
+  if (!preamble) return std::nullopt;
+  // Real files name their first key within a few lines; let the plain reading
+  // judge any other.
+  if (preamble->firstKey >= head->size()) return readWhole();
+  const std::string wanted = KeyInView(key, preamble->win64);
+  const std::vector<std::string_view> wantedParts = SplitKey(wanted);
+
+  // The wanted key's line, if the file holds it, starts in [lo, hi).
+  Probe probe(file);
+  uint64_t lo = preamble->firstKey, hi = size;
+  while (lo < hi && hi - lo > kWindowBytes) {
+    const uint64_t mid = lo + (hi - lo) / 2;
+    const std::optional<uint64_t> start = probe.KeyLineIn(mid, hi);
+    if (probe.failed()) return std::nullopt;
+    if (!start) {
+      hi = mid;
+      continue;
+    }
+    const std::optional<std::string> line = probe.LineAt(*start);
+    if (probe.failed()) return std::nullopt;
+    const Place place = line ? PlaceOf(*line, wantedParts) : Place::kUnknown;
+    if (place == Place::kUnknown) return readWhole();
+    if (place == Place::kBefore) {
+      lo = *start + line->size() + 1;
+    } else if (place == Place::kAfter) {
+      hi = *start;
+    } else {
+      lo = *start;
+      hi = *start + 1;
+    }
+  }
+
+  // The key lines that start in [lo, hi), each with all its values.
+  uint64_t scanned = lo;
+  if (lo < hi) {
+    const std::optional<uint64_t> next = probe.KeyLineIn(hi, size);
+    if (probe.failed()) return std::nullopt;
+    scanned = next.value_or(size);
+    const std::optional<std::string> window = file.ReadAt(lo, static_cast<size_t>(scanned - lo));
+    if (!window) return std::nullopt;
+    Scan scan = ScanKeys(*window, 0, wanted, value, maxBytes);
+    if (scan.found) return std::move(scan.text);
+  }
+
+  // The file's end, from its first key line on.
+  const uint64_t tail = std::max(scanned, size - kWindowBytes);
+  if (tail >= size) return std::nullopt;
+  const std::optional<uint64_t> tailKey = probe.KeyLineIn(std::max<uint64_t>(tail, 1), size);
+  if (probe.failed() || !tailKey) return std::nullopt;
+  const std::optional<std::string> end =
+      file.ReadAt(*tailKey, static_cast<size_t>(size - *tailKey));
+  if (!end) return std::nullopt;
+  return ScanKeys(*end, 0, wanted, value, maxBytes).text;
 }
 
 WineRegistry::WineRegistry(WineRegistryOptions options) : options_(std::move(options)) {
@@ -345,9 +522,11 @@ std::optional<std::string> WineRegistry::ReadLocalMachineString(const std::strin
   if (!options_.prefix.empty()) {
     const std::optional<RegularFile> file = RegularFile::Open(options_.prefix + "/system.reg");
     if (file && file->Size() <= options_.maxFileBytes) {
-      // A file that shrank while it was read is parsed as far as it went; the
-      // parser copes with a cut line.
-      if (auto whole = file->ReadAt(0, static_cast<size_t>(file->Size()))) {
+      if (file->Size() >= options_.sortedSearchFromBytes) {
+        text = FindRegistryStringInFile(*file, key, value, maxBytes, options_.maxFileBytes);
+      } else if (auto whole = file->ReadAt(0, static_cast<size_t>(file->Size()))) {
+        // A file that shrank while it was read is parsed as far as it went; the
+        // parser copes with a cut line.
         text = FindRegistryString(*whole, key, value, maxBytes);
       }
     }

@@ -17,6 +17,9 @@ struct WineRegistryOptions {
   std::string prefix;
   // A system.reg larger than this is not read at all. Real ones are a few MiB.
   size_t maxFileBytes = 256u << 20;
+  // A system.reg of at least this size is searched by its key order (see
+  // FindRegistryStringInFile) instead of being read whole.
+  size_t sortedSearchFromBytes = 1u << 20;
 };
 
 // The string value `value` of the HKEY_LOCAL_MACHINE key `key` ("A\B\C", single
@@ -28,6 +31,19 @@ struct WineRegistryOptions {
 // with its terminating zero.
 std::optional<std::string> FindRegistryString(std::string_view regText, std::string_view key,
                                               std::string_view value, size_t maxBytes);
+
+class RegularFile;
+
+// As FindRegistryString, for the system.reg open in `file`, without reading
+// all of a file that wineserver wrote: wineserver saves its key tree depth
+// first with each key's subkeys sorted by lower-cased name, so the file's key
+// lines are in order, and a binary search over byte offsets reads a few pages
+// of a file of many MiB. The file's end is always read too, as that is where a
+// key added by hand lands until wineserver saves again. A name the search
+// cannot place sends it back to reading the whole file (up to maxFileBytes).
+std::optional<std::string> FindRegistryStringInFile(const RegularFile& file, std::string_view key,
+                                                    std::string_view value, size_t maxBytes,
+                                                    size_t maxFileBytes);
 
 class WineRegistry : public Registry {
  public:
