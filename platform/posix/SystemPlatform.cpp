@@ -38,7 +38,11 @@ Platform& SystemPlatform() {
   static PosixFileSystem files(PosixFileSystem::Options{inUse.prefix.path, ""});
   static X11WindowFinder windows;
   static IniProfileReader profiles(files);
-  static PosixProcessLauncher processes;
+  static PosixProcessLauncher processes([] {
+    PosixProcessLauncher::Options options;
+    options.winePrefix = inUse.prefix.path;
+    return options;
+  }());
   static Platform platform{files, *inUse.registry, windows, profiles, processes};
   return platform;
 }
