@@ -11,6 +11,7 @@ class CPatchApp : public wxApp {
   // The tool takes nothing on its command line; wx's default parsing would
   // reject arguments it does not know.
   bool OnInit() override {
+    Bind(wxEVT_QUERY_END_SESSION, &CPatchApp::OnQueryEndSession, this);
     Bind(wxEVT_END_SESSION, &CPatchApp::OnEndSession, this);
     return true;
   }
@@ -26,6 +27,18 @@ class CPatchApp : public wxApp {
   }
 
  private:
+  // During a preparation the session is asked to wait, so that the pass is
+  // not cut off half-way; the tool ends once the pass is over. Otherwise wx's
+  // own answer closes the main window.
+  void OnQueryEndSession(wxCloseEvent& event) {
+    auto* dialog = dynamic_cast<CPatchDlg*>(GetTopWindow());
+    if (dialog && event.CanVeto() && !dialog->Behaviour().OnQueryEndSession()) {
+      event.Veto();
+      return;
+    }
+    event.Skip();
+  }
+
   // The end of the session (also handed back by a pumping wait) closes the
   // main window, which ends the tool as Exit does.
   void OnEndSession(wxCloseEvent&) {

@@ -68,11 +68,21 @@ void MainWindow::OnPreparation() {
   // A second press inside one of the pass's waits would start a nested pass
   // over files the outer one is still changing.
   if (preparing_) return;
-  FlagScope running(preparing_);
-  RunPreparation(*this, platform_.files, config_);
+  {
+    FlagScope running(preparing_);
+    RunPreparation(*this, platform_.files, config_);
+  }
+  if (endAfterPass_) view_.EndDialog(kResultCancel);
 }
 
 void MainWindow::OnCancel() {
+  // Ending the dialog from inside one of the pass's waits would hide the
+  // window while the pass goes on, and a toolkit's modal loop may not even
+  // learn of it from a nested loop.
+  if (preparing_) {
+    endAfterPass_ = true;
+    return;
+  }
   view_.EndDialog(kResultCancel);
 }
 
@@ -101,7 +111,18 @@ void MainWindow::OnChangeLocation() {
 }
 
 void MainWindow::OnAbout() {
+  // A modal box opened inside one of the pass's waits holds the pass up for as
+  // long as it stays open.
+  if (preparing_) return;
   view_.RunAboutBox();
+}
+
+bool MainWindow::OnQueryEndSession() {
+  // Cut off half-way, a pass leaves the scenery half-prepared and the patch
+  // locked; it takes a few seconds, so the session waits for it.
+  if (!preparing_) return true;
+  endAfterPass_ = true;
+  return false;
 }
 
 std::string MainWindow::ReadRegistryPath() {

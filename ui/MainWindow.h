@@ -47,11 +47,18 @@ class MainWindow : public PrepOwner {
   // Start-up; true lets the toolkit place the keyboard focus.
   bool OnInitDialog();
 
-  void OnPreparation();     // 1, "Patch Preparation"
-  void OnCancel();          // 2, "Exit", Escape, close
+  void OnPreparation();  // 1, "Patch Preparation"
+  // 2, "Exit", Escape and the close command: ends the dialog with Cancel. During
+  // a pass the request is kept and honoured once the pass has shown its
+  // outcome, so the user learns whether the files are ready and no window goes
+  // away while files are still being changed.
+  void OnCancel();
   void OnLaunch();          // 1005
   void OnChangeLocation();  // 3
   void OnAbout();           // system command 16
+  // The system asks whether the session may end. During a pass the answer is
+  // no and the tool ends once the pass is over, as after Exit.
+  bool OnQueryEndSession();
 
   std::string ReadRegistryPath();
   // Collects, checks the installed version and, on a failed gate, shows the
@@ -83,6 +90,8 @@ class MainWindow : public PrepOwner {
   // True while a preparation pass runs; its waits dispatch key presses, so
   // commands can arrive in the middle of it.
   bool preparing_ = false;
+  // An end asked for during a pass, carried out when the pass is over.
+  bool endAfterPass_ = false;
 };
 
 }  // namespace svx

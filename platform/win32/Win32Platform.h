@@ -1,5 +1,7 @@
 // Win32 only: the platform services over the Windows ANSI calls. Every string
-// crosses in the system's ANSI code page, as the tool's own strings are.
+// crosses in the process's ANSI code page, as the tool's own strings are; the
+// program's manifest makes that UTF-8 (Windows 10 1903 and later, and Wine),
+// so folder names in any script arrive as they do on Linux.
 #pragma once
 
 #include "platform/FileSystem.h"

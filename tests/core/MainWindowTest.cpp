@@ -240,18 +240,21 @@ TEST_F(MainWindowTest, LaunchStartsThePatchAndReportsAFailure) {
 }
 
 // Keys pressed inside the pass's waits are dispatched; the commands they send
-// must not start the patch, swap the folder or nest a second pass.
+// must not start the patch, swap the folder, nest a second pass or open a
+// modal box that holds the pass up.
 TEST_F(MainWindowTest, CommandsSentDuringAPassAreIgnored) {
   StartWithPreparedTree();
   view.duringWait = [&] {
     window.OnLaunch();
     window.OnChangeLocation();
     window.OnPreparation();
+    window.OnAbout();
   };
   window.OnPreparation();
 
   EXPECT_TRUE(fake.processes.started.empty());
   EXPECT_EQ(view.locationRuns, 0);
+  EXPECT_EQ(view.aboutRuns, 0);
   EXPECT_EQ(view.busyRuns, 1);
   EXPECT_EQ(view.controls.counters.checked, 3);
   EXPECT_EQ(view.Messages().size(), 1u);
@@ -259,6 +262,47 @@ TEST_F(MainWindowTest, CommandsSentDuringAPassAreIgnored) {
   // Once the pass is over the same commands work again.
   window.OnLaunch();
   EXPECT_EQ(fake.processes.started.size(), 1u);
+}
+
+// Exit, the close command and the end of the session during a pass: the pass
+// finishes and reports, and only then does the window end.
+TEST_F(MainWindowTest, AnEndAskedForDuringAPassComesAfterTheOutcome) {
+  const struct {
+    const char* name;
+    std::function<void(MainWindow&)> ask;
+  } ways[] = {
+      {"Exit or close", [](MainWindow& w) { w.OnCancel(); }},
+      {"end of session", [](MainWindow& w) { EXPECT_FALSE(w.OnQueryEndSession()); }},
+  };
+  for (const auto& way : ways) {
+    SCOPED_TRACE(way.name);
+    FakePlatform fake;
+    FakeMainView view;
+    MainWindow window(view, fake.platform);
+    fake.registry.setupPath = "C:\\FSX";
+    fake.AddSimulator("C:\\FSX", "1.0.0");
+    fake.files.AddFile("C:\\FSX\\SCENERY\\VODeVevuza\\Scenery\\L1L_0001.XXX");
+    fake.files.AddFile(TheProductConfig().PatchExecutable(), "??patch");
+    window.OnInitDialog();
+    view.duringWait = [&] {
+      way.ask(window);
+      EXPECT_TRUE(view.endResults.empty()) << "the window went away during the pass";
+    };
+    window.OnPreparation();
+
+    ASSERT_EQ(view.Messages().size(), 1u);
+    EXPECT_EQ(view.Messages()[0].caption, "Success");
+    EXPECT_EQ(view.endResults, std::vector<int>{kResultCancel});
+    EXPECT_EQ(view.busyDepth, 0);
+    EXPECT_EQ(fake.files.Content(TheProductConfig().PatchExecutable()), "MZpatch");
+    EXPECT_TRUE(fake.files.Content("C:\\FSX\\SCENERY\\VODeVevuza\\Scenery\\L1L_0001.BGL"));
+  }
+
+  // Outside a pass the session may end at once.
+  StartWithPreparedTree();
+  EXPECT_TRUE(window.OnQueryEndSession());
+  window.OnPreparation();
+  EXPECT_TRUE(view.endResults.empty()) << "no end was asked for during this pass";
 }
 
 TEST_F(MainWindowTest, ValidTypedFolderReplacesTheFolderAndRunsTheGate) {

@@ -41,10 +41,19 @@ class RegistryFixture : public ::testing::Test {
 TEST_F(RegistryFixture, ReadsTextValuesWithinTheLimit) {
   const std::string fits(998, 'a');  // 999 bytes with its zero
   const std::string over(999, 'b');  // 1000 bytes with its zero
+  // The limit counts bytes of the narrow text, two for each of these letters
+  // under the UTF-8 code page, not characters.
+  std::string lettersFit;
+  for (int i = 0; i < 499; ++i) lettersFit += "Ж";
+  const std::string lettersOver = lettersFit + "a";
+  const std::string named = "S:\\Симулятор Ü\\FSX\\";
   PutText(KEY_WOW64_32KEY, "SetupPath", "C:\\FSX\\");
   PutText(KEY_WOW64_32KEY, "Empty", "");
   PutText(KEY_WOW64_32KEY, "Fits", fits);
   PutText(KEY_WOW64_32KEY, "Over", over);
+  PutText(KEY_WOW64_32KEY, "LettersFit", lettersFit);
+  PutText(KEY_WOW64_32KEY, "LettersOver", lettersOver);
+  PutText(KEY_WOW64_32KEY, "Named", named);
   const DWORD number = 7;
   Put(KEY_WOW64_32KEY, "Number", REG_DWORD, &number, sizeof number);
   Put(KEY_WOW64_32KEY, "Unterminated", REG_SZ, "C:\\Sim", 6);
@@ -59,6 +68,9 @@ TEST_F(RegistryFixture, ReadsTextValuesWithinTheLimit) {
       {"Empty", ""},
       {"Fits", fits},
       {"Over", std::nullopt},
+      {"LettersFit", lettersFit},
+      {"LettersOver", std::nullopt},
+      {"Named", named},
       {"Number", std::nullopt},
       {"Missing", std::nullopt},
       {"Unterminated", "C:\\Sim"},

@@ -2,12 +2,16 @@
 // and the pumping wait, with real windows (Wine on the test run's X display).
 #include <windows.h>
 
+#include <shlobj.h>
+
 #include <gtest/gtest.h>
 
 #include <string>
 
 #include "res/DialogTemplates.h"
+#include "support/TempDir.h"
 #include "ui/win32/DialogTemplate.h"
+#include "ui/win32/LocationDlg.h"
 #include "ui/win32/PumpWait.h"
 #include "ui/win32/ResourceIds.h"
 
@@ -118,6 +122,27 @@ TEST(Win32Resources, HoldTheImagesUnderTheirIds) {
   }
 }
 
+TEST(Win32FolderBrowser, GivesThePathOfThePickedFolderWhole) {
+  test::TempDir tmp;
+  // Fewer than MAX_PATH characters, but more than MAX_PATH bytes of UTF-8.
+  std::string letters;
+  for (int i = 0; i < 120; ++i) letters += "Ж";
+  const std::string outer = tmp.Str() + "\\" + letters;
+  const std::string folder = outer + "\\Симулятор Ü";
+  ASSERT_TRUE(::CreateDirectoryA(outer.c_str(), nullptr));
+  ASSERT_TRUE(::CreateDirectoryA(folder.c_str(), nullptr));
+
+  PIDLIST_ABSOLUTE item = ::ILCreateFromPathW(WideText(folder).c_str());
+  ASSERT_NE(item, nullptr);
+  EXPECT_EQ(FileSystemPathOf(item), folder);
+  ::ILFree(item);
+
+  // "Computer" is a pick without a file-system path.
+  ASSERT_EQ(::SHGetSpecialFolderLocation(nullptr, CSIDL_DRIVES, &item), S_OK);
+  EXPECT_EQ(FileSystemPathOf(item), std::nullopt);
+  ::ILFree(item);
+}
+
 TEST(Win32PumpWait, EndsOnItsTimerAndHandsAQuitBack) {
   HWND window = ::CreateWindowExA(0, "STATIC", "Svx pump test", WS_OVERLAPPED, 0, 0, 10, 10,
                                   nullptr, nullptr, ::GetModuleHandleA(nullptr), nullptr);
@@ -133,6 +158,36 @@ TEST(Win32PumpWait, EndsOnItsTimerAndHandsAQuitBack) {
   EXPECT_EQ(Win32PumpWait(window, 0, 5000), 1);
   MSG msg;
   EXPECT_TRUE(::PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+  ::DestroyWindow(window);
+}
+
+// Runs a loop of its own for 1.2 s on WM_APP, as a menu or a modal dialog
+// opened from a key press would, taking every message meanwhile.
+LRESULT CALLBACK NestedLoopProcedure(HWND w, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message != WM_APP) return ::DefWindowProcA(w, message, wParam, lParam);
+  const DWORD start = ::GetTickCount();
+  MSG msg;
+  while (::GetTickCount() - start < 1200) {
+    if (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      ::DispatchMessageA(&msg);
+    } else {
+      ::Sleep(1);
+    }
+  }
+  return 0;
+}
+
+TEST(Win32PumpWait, EndsOnceALoopThatTookItsTimerReturns) {
+  HWND window = ::CreateWindowExA(0, "STATIC", "Svx pump test", WS_OVERLAPPED, 0, 0, 10, 10,
+                                  nullptr, nullptr, ::GetModuleHandleA(nullptr), nullptr);
+  ASSERT_NE(window, nullptr);
+  ::SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&NestedLoopProcedure));
+  ::PostMessageA(window, WM_APP, 0, 0);
+  // The 1 s interval passes inside the other loop; waiting for the timer's
+  // next message would take until 2 s.
+  const DWORD start = ::GetTickCount();
+  EXPECT_EQ(Win32PumpWait(window, 0, 1000), 0);
+  EXPECT_LT(::GetTickCount() - start, 1800u);
   ::DestroyWindow(window);
 }
 

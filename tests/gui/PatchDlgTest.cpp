@@ -7,13 +7,16 @@
 
 #include <wx/button.h>
 #include <wx/dirdlg.h>
+#include <wx/evtloop.h>
 #include <wx/image.h>
 #include <wx/textctrl.h>
+#include <wx/timer.h>
 
 #include "GuiSupport.h"
 #include "install/SimulatorChecks.h"
 #include "platform/Platform.h"
 #include "res/ResourceIds.h"
+#include "ui/wx/AboutDlg.h"
 #include "ui/wx/LocationDlg.h"
 #include "ui/wx/PatchDlg.h"
 #include "ui/wx/WxImages.h"
@@ -89,6 +92,57 @@ TEST(PatchDlg, PreparesThePatchWhenPressed) {
   test::ClickOn(*dialog.FindWindow(IDCANCEL));
   EXPECT_TRUE(test::WaitUntil([&] { return dialog.Ended(); }));
   EXPECT_EQ(dialog.Result(), IDCANCEL);
+}
+
+// Plays a user who keeps the About box open for a while: shows it and runs its
+// own event loop, as a modal box does, well past the interval of a wait.
+struct HoldAbout : wxExpectModalBase<CAboutDlg, HoldAbout> {
+  int OnInvoked(CAboutDlg* about) const override {
+    about->Show();
+    wxGUIEventLoop loop;
+    wxTimer close;
+    close.Bind(wxEVT_TIMER, [&loop](wxTimerEvent&) { loop.Exit(); });
+    close.StartOnce(400);
+    loop.Run();
+    about->Hide();
+    return wxID_OK;
+  }
+};
+
+// The wait's timer fires while the box's loop runs; the wait must still end
+// once the box is closed, or the pass never finishes.
+TEST(PatchDlg, AModalBoxOpenedInsideAWaitLetsThePassGoOn) {
+  SampleInstall install;
+  CPatchDlg dialog(SystemPlatform());
+  ASSERT_TRUE(dialog.StartUp());
+  ASSERT_TRUE(test::ShowAndWait(dialog));
+
+  // Timers fire only in an event loop, and the first one the pass runs is its
+  // wait: started with the click, this one opens the box inside the wait.
+  wxTimer openBox;
+  openBox.Bind(wxEVT_TIMER, [&](wxTimerEvent&) { dialog.RunAboutBox(); });
+  dialog.FindWindow(IDOK)->Bind(wxEVT_BUTTON, [&](wxCommandEvent& event) {
+    openBox.StartOnce(20);
+    event.Skip();
+  });
+  // A wait that never ends would hold the test; this ends it and fails.
+  bool hung = false;
+  wxTimer guard;
+  guard.Bind(wxEVT_TIMER, [&](wxTimerEvent&) {
+    hung = true;
+    if (wxEventLoopBase* loop = wxEventLoopBase::GetActive()) loop->ScheduleExit();
+  });
+  guard.StartOnce(10000);
+
+  MessageSeen seen;
+  auto press = [&] { PressAndWaitForMessage(dialog, IDOK, seen); };
+  wxTEST_DIALOG(press(), HoldAbout(), ExpectMsgBox(&seen));
+  guard.Stop();
+
+  EXPECT_FALSE(hung) << "the wait did not end after the box closed";
+  EXPECT_EQ(seen.caption, "Success");
+  ExpectPreparedScenery(install.Dir(), SampleInstall::kSimFolder);
+  EXPECT_EQ(install.Patch(), "MZpatch body");
 }
 
 TEST(PatchDlg, EscapeAndTheCloseBoxEndTheDialogLikeExit) {

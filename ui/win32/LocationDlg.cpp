@@ -3,6 +3,8 @@
 
 #include <shlobj.h>
 
+#include <utility>
+
 #include "ui/win32/ResourceIds.h"
 
 namespace svx {
@@ -56,20 +58,31 @@ void CLocationDlg::EndDialog(int result) {
   ::EndDialog(hwnd_, result);
 }
 
+std::optional<std::string> FileSystemPathOf(PCIDLIST_ABSOLUTE item) {
+  // Wide, then narrowed: with UTF-8 as the ANSI code page a path of fewer than
+  // MAX_PATH characters can take more than MAX_PATH bytes, and
+  // SHGetPathFromIDListA then cuts it off unterminated and still reports
+  // success (measured with Wine 8).
+  wchar_t path[MAX_PATH] = {};
+  if (!::SHGetPathFromIDListW(item, path)) return std::nullopt;
+  return NarrowText(path);
+}
+
 std::optional<std::string> CLocationDlg::BrowseForFolder(const std::string& title) {
-  char buffer[1000] = {};
-  BROWSEINFOA info{};
+  wchar_t displayName[MAX_PATH] = {};
+  const std::wstring wideTitle = WideText(title);
+  BROWSEINFOW info{};
   info.hwndOwner = hwnd_;
   info.pidlRoot = nullptr;  // the desktop
-  info.pszDisplayName = buffer;
-  info.lpszTitle = title.c_str();
-  LPITEMIDLIST item = ::SHBrowseForFolderA(&info);
+  info.pszDisplayName = displayName;
+  info.lpszTitle = wideTitle.c_str();
+  PIDLIST_ABSOLUTE item = ::SHBrowseForFolderW(&info);
   if (item == nullptr) return std::nullopt;
-  // A pick with no file-system path leaves the display name in the buffer;
-  // the folder test then shows it as invalid.
-  ::SHGetPathFromIDListA(item, buffer);
+  std::optional<std::string> path = FileSystemPathOf(item);
   ::CoTaskMemFree(item);
-  return std::string(buffer);
+  // A pick with no file-system path gives its display name; the folder test
+  // then shows it as invalid.
+  return path ? std::move(*path) : NarrowText(displayName);
 }
 
 int CLocationDlg::ShowMessage(const std::string& text, const std::string& caption, int style) {

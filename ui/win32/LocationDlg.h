@@ -4,10 +4,19 @@
 
 #include <windows.h>
 
+#include <shtypes.h>
+
+#include <optional>
+#include <string>
+
 #include "ui/LocationDialog.h"
 #include "ui/win32/Win32Dialog.h"
 
 namespace svx {
+
+// The file-system path of a shell item; nothing for an item without one (such
+// as "Network").
+std::optional<std::string> FileSystemPathOf(PCIDLIST_ABSOLUTE item);
 
 class CLocationDlg : public Win32Dialog, public LocationView {
  public:

@@ -93,7 +93,11 @@ INT_PTR CPatchDlg::OnMessage(UINT message, WPARAM wParam, LPARAM) {
     case WM_PAINT:
       return PaintMinimized() ? TRUE : FALSE;
     case WM_QUERYDRAGICON:
-      ::SetWindowLongPtrA(hwnd_, DWLP_MSGRESULT, reinterpret_cast<LONG_PTR>(bigIcon_));
+      // One of the few messages whose answer is the dialog procedure's own
+      // return value, not DWLP_MSGRESULT.
+      return reinterpret_cast<INT_PTR>(bigIcon_);
+    case WM_QUERYENDSESSION:
+      ::SetWindowLongPtrA(hwnd_, DWLP_MSGRESULT, behaviour_.OnQueryEndSession() ? TRUE : FALSE);
       return TRUE;
   }
   return FALSE;
@@ -150,7 +154,13 @@ void CPatchDlg::EndBusy() {
 }
 
 int CPatchDlg::PumpWait(int timerId, int ms) {
-  return Win32PumpWait(hwnd_, static_cast<UINT_PTR>(timerId), static_cast<UINT>(ms));
+  const int result = Win32PumpWait(hwnd_, static_cast<UINT_PTR>(timerId), static_cast<UINT>(ms));
+  // The wait hands a quit back for the outer loop, but left in the queue it
+  // would end the pass's outcome box before the user could read it. Taken
+  // here, it ends the tool as Exit does, once the pass is over.
+  MSG quit;
+  if (::PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) behaviour_.OnCancel();
+  return result;
 }
 
 int CPatchDlg::RunLocationDialog(LocationDialog& dialog) {

@@ -5,6 +5,7 @@ namespace svx {
 
 int Win32PumpWait(HWND window, UINT_PTR timerId, UINT ms) {
   if (::SetTimer(window, timerId, ms, nullptr) == 0) return -1;
+  const DWORD start = ::GetTickCount();
   int result = -1;
   bool quit = false;
   MSG msg;
@@ -27,6 +28,9 @@ int Win32PumpWait(HWND window, UINT_PTR timerId, UINT ms) {
     // while the pass runs.
     ::TranslateMessage(&msg);
     ::DispatchMessageA(&msg);
+    // A modal loop run by that message (a menu, a dialog) takes the timer's
+    // messages itself; once it returns, the interval may long have passed.
+    if (result < 0 && ::GetTickCount() - start >= ms) result = 0;
   }
   ::KillTimer(window, timerId);
   if (quit) ::PostQuitMessage(0);

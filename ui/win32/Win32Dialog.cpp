@@ -52,6 +52,24 @@ void Win32Dialog::SetButtonImage(int id, HBITMAP bitmap) {
   ::SendDlgItemMessageA(hwnd_, id, BM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(bitmap));
 }
 
+std::string NarrowText(const wchar_t* text) {
+  const int size = ::WideCharToMultiByte(CP_ACP, 0, text, -1, nullptr, 0, nullptr, nullptr);
+  if (size <= 1) return std::string();
+  std::string narrow(static_cast<size_t>(size), '\0');
+  ::WideCharToMultiByte(CP_ACP, 0, text, -1, narrow.data(), size, nullptr, nullptr);
+  narrow.pop_back();  // its terminating zero
+  return narrow;
+}
+
+std::wstring WideText(const std::string& text) {
+  const int size = ::MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, nullptr, 0);
+  if (size <= 1) return std::wstring();
+  std::wstring wide(static_cast<size_t>(size), L'\0');
+  ::MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, wide.data(), size);
+  wide.pop_back();
+  return wide;
+}
+
 HBITMAP LoadResourceBitmap(int id) {
   return static_cast<HBITMAP>(::LoadImageA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id),
                                            IMAGE_BITMAP, 0, 0, LR_LOADMAP3DCOLORS));

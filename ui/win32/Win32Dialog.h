@@ -35,6 +35,11 @@ class Win32Dialog {
   static INT_PTR CALLBACK Procedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 };
 
+// Text between the system's wide calls and the code page of the ANSI calls,
+// which the manifest makes UTF-8 where Windows honours it.
+std::string NarrowText(const wchar_t* text);
+std::wstring WideText(const std::string& text);
+
 // Loads bitmap 130 or 131 with its grey mapped to the system's button face.
 HBITMAP LoadResourceBitmap(int id);
 

@@ -9,11 +9,17 @@
 namespace svx {
 namespace {
 
+// wx keeps whether a loop is inside its Run() to itself.
+class WaitLoop : public wxGUIEventLoop {
+ public:
+  using wxGUIEventLoop::IsInsideRun;
+};
+
 // Sees every event the nested loop dispatches, as the Windows loop sees every
 // message of the thread.
 class WaitEnd : public wxEventFilter {
  public:
-  explicit WaitEnd(wxEventLoopBase& loop) : loop_(loop) { wxEvtHandler::AddFilter(this); }
+  explicit WaitEnd(WaitLoop& loop) : loop_(loop) { wxEvtHandler::AddFilter(this); }
   ~WaitEnd() override { wxEvtHandler::RemoveFilter(this); }
 
   int FilterEvent(wxEvent& event) override {
@@ -33,7 +39,11 @@ class WaitEnd : public wxEventFilter {
     if (ended_) return;
     ended_ = true;
     result_ = result;
-    if (loop_.IsRunning()) loop_.ScheduleExit(result);
+    // The end may come while another loop runs inside this one (a modal
+    // window opened during the wait). IsRunning() is false then, and a
+    // one-shot timer never fires again; a loop that is inside its Run() takes
+    // the exit as soon as the inner loop hands control back.
+    if (loop_.IsInsideRun()) loop_.ScheduleExit(result);
   }
 
   bool Ended() const { return ended_; }
@@ -41,7 +51,7 @@ class WaitEnd : public wxEventFilter {
   bool QuitSeen() const { return quit_; }
 
  private:
-  wxEventLoopBase& loop_;
+  WaitLoop& loop_;
   bool ended_ = false;
   bool quit_ = false;
   int result_ = 0;
@@ -52,7 +62,7 @@ class WaitEnd : public wxEventFilter {
 int WxPumpWait(wxWindow&, int timerId, int ms) {
   // A wx timer needs no window. Its events go to a handler of the wait's own,
   // so a window destroyed during the wait cannot take the handler with it.
-  wxGUIEventLoop loop;
+  WaitLoop loop;
   WaitEnd end(loop);
   wxEvtHandler sink;
   wxTimer timer(&sink, timerId);
