@@ -29,15 +29,26 @@ const char* const kFolderNotFoundText =
     "Press the \"Change FSX Location\" button to locate FSX manually";
 const char* const kFolderNotFoundCaption = "Warning";
 
-std::string ReadRegistryPath(Registry& registry) {
-  std::string folder;
-  if (auto value =
-          registry.ReadLocalMachineString(kSimulatorKey, kSetupPathValue, kSetupPathBufferBytes)) {
-    folder = std::move(*value);
-    // Only one: a value ending in two backslashes keeps one.
-    if (!folder.empty() && folder.back() == '\\') folder.pop_back();
-  }
+namespace {
+
+std::optional<std::string> ReadSetupPath(Registry& registry) {
+  std::optional<std::string> folder =
+      registry.ReadLocalMachineString(kSimulatorKey, kSetupPathValue, kSetupPathBufferBytes);
+  // Only one: a value ending in two backslashes keeps one.
+  if (folder && !folder->empty() && folder->back() == '\\') folder->pop_back();
   return folder;
+}
+
+}  // namespace
+
+std::string ReadRegistryPath(Registry& registry) {
+  return ReadSetupPath(registry).value_or(std::string());
+}
+
+RegistryFolder CheckRegistryFolder(Registry& registry, FileSystem& files) {
+  const std::optional<std::string> folder = ReadSetupPath(registry);
+  if (!folder) return RegistryFolder::kNone;
+  return IsValidSimFolder(files, *folder) ? RegistryFolder::kValid : RegistryFolder::kInvalid;
 }
 
 bool IsValidSimFolder(FileSystem& files, const std::string& folder) {

@@ -17,6 +17,12 @@ std::string ReadRegistryPath(Registry& registry);
 // True when folder\TERRAIN.CFG exists (file or folder; existence only).
 bool IsValidSimFolder(FileSystem& files, const std::string& folder);
 
+// What start-up would find in a registry: no SetupPath, one whose folder fails
+// the folder test, or one whose folder passes it. Where several registries may
+// hold the simulator (Wine prefixes), this tells which one to take.
+enum class RegistryFolder { kNone, kInvalid, kValid };
+RegistryFolder CheckRegistryFolder(Registry& registry, FileSystem& files);
+
 bool IsSimulatorRunning(WindowFinder& windows);
 
 // The message shown at start-up when the simulator runs, with its caption.

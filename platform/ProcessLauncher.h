@@ -14,6 +14,14 @@ class ProcessLauncher {
   // system folders, then the search path) and does not wait for it. Nothing on
   // success; otherwise the system's text for the error (possibly empty).
   virtual std::optional<std::string> StartDetached(const std::string& commandLine) = 0;
+  // The same, for a program that works on the simulator in `simFolder`: where
+  // Windows programs run in an environment of their own (a Wine prefix), the
+  // program is started in the one that holds that folder.
+  virtual std::optional<std::string> StartDetachedFor(const std::string& commandLine,
+                                                      const std::string& simFolder) {
+    (void)simFolder;
+    return StartDetached(commandLine);
+  }
 };
 
 }  // namespace svx

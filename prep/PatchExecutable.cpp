@@ -27,9 +27,10 @@ int UnlockPatch(MessageOwner& owner, FileSystem& files, const std::string& execu
   return 0;
 }
 
-void LaunchPatch(MessageOwner& owner, ProcessLauncher& processes, const std::string& executable) {
+void LaunchPatch(MessageOwner& owner, ProcessLauncher& processes, const std::string& executable,
+                 const std::string& simFolder) {
   const std::string commandLine = executable;
-  const std::optional<std::string> error = processes.StartDetached(commandLine);
+  const std::optional<std::string> error = processes.StartDetachedFor(commandLine, simFolder);
   if (!error) return;
   // The system may have no text for an error; an empty box would leave the
   // user guessing what went wrong, so say at least which program did not start.

@@ -91,7 +91,7 @@ void MainWindow::OnLaunch() {
   // files are still being renamed; the patch must not start on a half-prepared
   // tree.
   if (preparing_) return;
-  LaunchPatch(*this, platform_.processes, config_.PatchExecutable());
+  LaunchPatch(*this, platform_.processes, config_.PatchExecutable(), values_.simFolder);
 }
 
 void MainWindow::OnChangeLocation() {

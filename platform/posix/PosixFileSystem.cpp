@@ -14,6 +14,7 @@
 #include <cstdlib>
 
 #include "platform/Wildcard.h"
+#include "platform/posix/WinePrefix.h"
 
 namespace svx {
 
@@ -243,14 +244,7 @@ struct PosixFileSystem::Resolved {
 PosixFileSystem::PosixFileSystem(Options options)
     : prefix_(std::move(options.winePrefix)),
       currentDirectory_(std::move(options.currentDirectory)) {
-  if (prefix_.empty()) {
-    const char* env = std::getenv("WINEPREFIX");
-    if (env && *env) {
-      prefix_ = env;
-    } else if (const char* home = std::getenv("HOME"); home && *home) {
-      prefix_ = Join(home, ".wine");
-    }
-  }
+  if (prefix_.empty()) prefix_ = DefaultWinePrefix().path;
   if (!currentDirectory_.empty() && currentDirectory_.front() != '/') {
     char buf[PATH_MAX];
     if (::getcwd(buf, sizeof buf)) currentDirectory_ = Join(buf, currentDirectory_);
@@ -278,17 +272,7 @@ std::optional<std::string> PosixFileSystem::RootOfDrive(char letter) {
   size_t i = static_cast<size_t>(lower - 'a');
   if (passDepth_ > 0 && driveRootKnown_[i]) return driveRoots_[i];
 
-  // Wine keeps one link per drive: dosdevices/c: -> ../drive_c, z: -> /.
-  // Without a prefix no drive exists (rather than one under "/dosdevices").
-  std::optional<std::string> root;
-  if (prefix_.empty()) return root;
-  std::string link = Join(prefix_, "dosdevices/");
-  link += lower;
-  link += ':';
-  if (char* real = ::realpath(link.c_str(), nullptr)) {
-    if (KindByStat(real) == PathKind::kFolder) root = real;
-    ::free(real);
-  }
+  std::optional<std::string> root = DriveRoot(prefix_, lower);
   if (passDepth_ > 0) {
     driveRoots_[i] = root;
     driveRootKnown_[i] = true;

@@ -39,7 +39,8 @@ namespace svx {
 class PosixFileSystem : public FileSystem {
  public:
   struct Options {
-    // Empty: $WINEPREFIX, else $HOME/.wine.
+    // The prefix whose drive links serve drive letters. Empty: $WINEPREFIX,
+    // else $HOME/.wine.
     std::string winePrefix;
     // POSIX folder that relative paths start from. Empty: the process's.
     std::string currentDirectory;

@@ -9,6 +9,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -77,14 +79,32 @@ std::string DefaultCurrentFolder() {
   return getcwd(buf, sizeof buf) ? std::string(buf) : std::string();
 }
 
-std::vector<std::string> DefaultSystemFolders() {
-  std::string prefix = EnvOr("WINEPREFIX", "");
-  if (prefix.empty()) {
-    const std::string home = EnvOr("HOME", "");
-    if (home.empty()) return {};
-    prefix = home + "/.wine";
-  }
+std::vector<std::string> SystemFoldersOf(const std::string& prefix) {
+  if (prefix.empty()) return {};
   return {prefix + "/drive_c/windows/system32", prefix + "/drive_c/windows"};
+}
+
+// This process's environment with WINEPREFIX set to `prefix`.
+std::vector<std::string> EnvironmentWithPrefix(const std::string& prefix) {
+  std::vector<std::string> env;
+  for (char** var = environ; *var; ++var) {
+    if (std::strncmp(*var, "WINEPREFIX=", 11) != 0) env.emplace_back(*var);
+  }
+  if (!prefix.empty()) env.push_back("WINEPREFIX=" + prefix);
+  return env;
+}
+
+// Said instead of "No such file or directory", which would read as if the
+// patch itself were missing.
+std::string WineMissingText(const std::string& program, const PrefixSearch& search) {
+  if (!search.wine.empty()) {
+    return "Wine is needed to start " + program + ", but WINE names \"" + search.wine +
+           "\", which is not a program that can be run.\n\nSet WINE to the Wine program to use, "
+           "or unset it to use the Wine of the wine package.";
+  }
+  return "Wine is needed to start " + program +
+         ", and no Wine was found.\n\nInstall the wine package (sudo apt install wine), or set "
+         "WINE to the Wine program to use, then launch the patch again.";
 }
 
 bool StartsWithMz(const std::string& path, int& error) {
@@ -114,12 +134,19 @@ void WriteErrno(int fd, int error) {
 // program is adopted by init and never becomes a zombie of the tool, and no
 // SIGCHLD handler is needed that could disturb the GUI toolkit's own. A
 // close-on-exec pipe carries the errno of a failed exec back.
-std::optional<std::string> Spawn(const std::vector<std::string>& args) {
+std::optional<std::string> Spawn(const std::vector<std::string>& args,
+                                 const std::vector<std::string>* env = nullptr) {
   // Everything the children use is prepared before fork: after it only
   // async-signal-safe calls are allowed in a process that may have threads.
   std::vector<char*> argv;
   for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
   argv.push_back(nullptr);
+  std::vector<char*> envp;
+  if (env) {
+    for (const std::string& e : *env) envp.push_back(const_cast<char*>(e.c_str()));
+    envp.push_back(nullptr);
+  }
+  char** const childEnv = env ? envp.data() : environ;
 
   int status[2];
   if (pipe2(status, O_CLOEXEC) != 0) return std::string(std::strerror(errno));
@@ -147,7 +174,7 @@ std::optional<std::string> Spawn(const std::vector<std::string>& args) {
     sigprocmask(SIG_SETMASK, &none, nullptr);
     signal(SIGPIPE, SIG_DFL);
     signal(SIGCHLD, SIG_DFL);
-    execve(argv[0], argv.data(), environ);
+    execve(argv[0], argv.data(), childEnv);
     WriteErrno(status[1], errno);
     _exit(127);
   }
@@ -168,7 +195,39 @@ std::optional<std::string> Spawn(const std::vector<std::string>& args) {
 
 }  // namespace
 
+std::string PosixProcessLauncher::PrefixInUse() const {
+  if (options_.winePrefix) return *options_.winePrefix;
+  return DefaultWinePrefix(options_.search.value_or(PrefixSearch::FromEnvironment())).path;
+}
+
+std::string PosixProcessLauncher::PrefixFor(const std::string& simFolder) const {
+  const std::string inUse = PrefixInUse();
+  // The folder as a Linux path: typed as one, or reached through a drive of
+  // the prefix in use (a Z: path may well lead into another prefix).
+  std::optional<std::string> path;
+  if (!simFolder.empty() && simFolder.front() == '/') {
+    path = simFolder;
+  } else if (simFolder.size() >= 2 && simFolder[1] == ':' &&
+             std::isalpha(static_cast<unsigned char>(simFolder[0]))) {
+    if (auto root = DriveRoot(inUse, simFolder[0])) path = *root + "/" + simFolder.substr(2);
+  }
+  if (path) {
+    std::replace(path->begin(), path->end(), '\\', '/');
+    path->erase(std::unique(path->begin(), path->end(),
+                            [](char a, char b) { return a == '/' && b == '/'; }),
+                path->end());
+  }
+  const std::optional<std::string> holder = path ? PrefixHolding(*path) : std::nullopt;
+  if (!holder || SameFolder(*holder, inUse)) return inUse;
+  return *holder;
+}
+
 std::optional<std::string> PosixProcessLauncher::Resolve(const std::string& name) const {
+  return ResolveIn(name, PrefixInUse());
+}
+
+std::optional<std::string> PosixProcessLauncher::ResolveIn(const std::string& name,
+                                                           const std::string& prefix) const {
   if (name.empty()) return std::nullopt;
   if (name.find('/') != std::string::npos) {
     if (IsRegularFile(name)) return name;
@@ -177,7 +236,7 @@ std::optional<std::string> PosixProcessLauncher::Resolve(const std::string& name
   std::vector<std::string> folders;
   folders.push_back(options_.ownFolder.value_or(DefaultOwnFolder()));
   folders.push_back(options_.currentFolder.value_or(DefaultCurrentFolder()));
-  for (const std::string& f : options_.systemFolders.value_or(DefaultSystemFolders())) {
+  for (const std::string& f : options_.systemFolders.value_or(SystemFoldersOf(prefix))) {
     folders.push_back(f);
   }
   for (const std::string& f : SplitSearchPath(options_.searchPath.value_or(EnvOr("PATH", "")))) {
@@ -190,7 +249,13 @@ std::optional<std::string> PosixProcessLauncher::Resolve(const std::string& name
 }
 
 std::optional<std::string> PosixProcessLauncher::StartDetached(const std::string& commandLine) {
-  const std::optional<std::string> program = Resolve(commandLine);
+  return StartDetachedFor(commandLine, std::string());
+}
+
+std::optional<std::string> PosixProcessLauncher::StartDetachedFor(const std::string& commandLine,
+                                                                  const std::string& simFolder) {
+  const std::string prefix = PrefixFor(simFolder);
+  const std::optional<std::string> program = ResolveIn(commandLine, prefix);
   if (!program) return std::string(std::strerror(ENOENT));
 
   int error = 0;
@@ -198,22 +263,14 @@ std::optional<std::string> PosixProcessLauncher::StartDetached(const std::string
   if (error != 0) return std::string(std::strerror(error));
   if (!windowsProgram) return Spawn({*program});
 
-  std::optional<std::string> wine = options_.wine;
-  if (!wine) {
-    for (const std::string& folder :
-         SplitSearchPath(options_.searchPath.value_or(EnvOr("PATH", "")))) {
-      std::string candidate = Join(folder, "wine");
-      if (IsRegularFile(candidate) && access(candidate.c_str(), X_OK) == 0) {
-        wine = candidate;
-        break;
-      }
-    }
-  }
-  if (!wine) {
-    return *program +
-           " is a Windows program, and no \"wine\" was found on the search path to start it.";
-  }
-  return Spawn({*wine, *program});
+  PrefixSearch search = options_.search.value_or(PrefixSearch::FromEnvironment());
+  if (options_.searchPath) search.path = *options_.searchPath;
+  std::optional<std::vector<std::string>> command =
+      FindWine(IdentifyWinePrefix(prefix, search), search);
+  if (!command) return WineMissingText(commandLine, search);
+  command->push_back(*program);
+  const std::vector<std::string> env = EnvironmentWithPrefix(prefix);
+  return Spawn(*command, &env);
 }
 
 }  // namespace svx

@@ -7,26 +7,32 @@
 #include <vector>
 
 #include "platform/ProcessLauncher.h"
+#include "platform/posix/WinePrefix.h"
 
 namespace svx {
 
 class PosixProcessLauncher : public ProcessLauncher {
  public:
-  // Where a bare program name is looked for. Anything left unset takes the
-  // process's own value at the time of each start.
+  // Where a bare program name is looked for, and the prefix and Wine a
+  // Windows program runs with. Anything left unset takes the process's own
+  // value at the time of each start.
   struct Options {
     // Default: the folder of /proc/self/exe.
     std::optional<std::string> ownFolder;
     // Default: the current working directory.
     std::optional<std::string> currentFolder;
-    // Default: the Wine prefix's drive_c/windows/system32 and drive_c/windows
-    // (prefix from WINEPREFIX, else ~/.wine), where Windows looks after the
-    // working directory.
+    // Default: drive_c/windows/system32 and drive_c/windows of the prefix the
+    // program runs in, where Windows looks after the working directory.
     std::optional<std::vector<std::string>> systemFolders;
-    // Default: $PATH.
+    // Default: $PATH. Wine is looked for here as well.
     std::optional<std::string> searchPath;
-    // The Wine loader. Default: "wine" found on the search path.
-    std::optional<std::string> wine;
+    // The prefix in use, chosen at start-up: it maps the simulator folder's
+    // drive letter and runs Windows programs. Default: $WINEPREFIX, else
+    // ~/.wine.
+    std::optional<std::string> winePrefix;
+    // Where the prefix managers' files are, and $WINE. Default: the
+    // environment.
+    std::optional<PrefixSearch> search;
   };
 
   PosixProcessLauncher() = default;
@@ -39,10 +45,23 @@ class PosixProcessLauncher : public ProcessLauncher {
   // is neither waited for nor left as a zombie.
   std::optional<std::string> StartDetached(const std::string& commandLine) override;
 
+  // A Windows program runs with WINEPREFIX set to the prefix in use, or, when
+  // simFolder is a Linux path inside another prefix (drive_c and system.reg in
+  // a folder above it), to that prefix; and with that prefix's own Wine (see
+  // FindWine), so that no other Wine version updates the user's prefix.
+  std::optional<std::string> StartDetachedFor(const std::string& commandLine,
+                                              const std::string& simFolder) override;
+
   // The file a bare name resolves to, or nothing.
   std::optional<std::string> Resolve(const std::string& name) const;
 
+  // The prefix a program for the simulator in simFolder runs in.
+  std::string PrefixFor(const std::string& simFolder) const;
+
  private:
+  std::optional<std::string> ResolveIn(const std::string& name, const std::string& prefix) const;
+  std::string PrefixInUse() const;
+
   Options options_;
 };
 

@@ -12,15 +12,15 @@
 namespace svx {
 
 struct WineRegistryOptions {
-  // The prefix folder; empty means $WINEPREFIX, else $HOME/.wine, looked up at
-  // each read so that a changed environment is seen.
+  // The prefix folder; empty means $WINEPREFIX, else $HOME/.wine, as they are
+  // when the registry is made.
   std::string prefix;
   // A system.reg larger than this is not read at all. Real ones are a few MiB.
   size_t maxFileBytes = 256u << 20;
+  // A system.reg of at least this size is searched by its key order (see
+  // FindRegistryStringInFile) instead of being read whole.
+  size_t sortedSearchFromBytes = 1u << 20;
 };
-
-// $WINEPREFIX, else $HOME/.wine; empty when neither variable is set.
-std::string DefaultWinePrefix();
 
 // The string value `value` of the HKEY_LOCAL_MACHINE key `key` ("A\B\C", single
 // backslashes) in the text of a system.reg, as a 32-bit program sees it: in a
@@ -32,16 +32,40 @@ std::string DefaultWinePrefix();
 std::optional<std::string> FindRegistryString(std::string_view regText, std::string_view key,
                                               std::string_view value, size_t maxBytes);
 
+class RegularFile;
+
+// As FindRegistryString, for the system.reg open in `file`, without reading
+// all of a file that wineserver wrote: wineserver saves its key tree depth
+// first with each key's subkeys sorted by lower-cased name, so the file's key
+// lines are in order, and a binary search over byte offsets reads a few pages
+// of a file of many MiB. The file's end is always read too, as that is where a
+// key added by hand lands until wineserver saves again. A name the search
+// cannot place sends it back to reading the whole file (up to maxFileBytes).
+std::optional<std::string> FindRegistryStringInFile(const RegularFile& file, std::string_view key,
+                                                    std::string_view value, size_t maxBytes,
+                                                    size_t maxFileBytes);
+
 class WineRegistry : public Registry {
  public:
   explicit WineRegistry(WineRegistryOptions options = {});
 
+  // The file is read afresh for every new question; the answer to the last one
+  // is kept, so that start-up, which asks the chosen prefix's registry the
+  // question the choice already asked, does not read the file again.
   std::optional<std::string> ReadLocalMachineString(const std::string& key,
                                                     const std::string& value,
                                                     size_t maxBytes) override;
 
  private:
+  struct Answer {
+    std::string key;
+    std::string value;
+    size_t maxBytes;
+    std::optional<std::string> text;
+  };
+
   WineRegistryOptions options_;
+  std::optional<Answer> last_;
 };
 
 }  // namespace svx

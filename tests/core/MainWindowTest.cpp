@@ -225,6 +225,7 @@ TEST_F(MainWindowTest, LaunchStartsThePatchAndReportsAFailure) {
 
   window.OnLaunch();
   EXPECT_EQ(fake.processes.started, std::vector<std::string>{"SvxKmV11.exe"});
+  EXPECT_EQ(fake.processes.simFolders, std::vector<std::string>{window.Values().simFolder});
   EXPECT_EQ(view.Messages().size(), shown);
 
   fake.processes.failure = "No such file or directory";

@@ -77,9 +77,15 @@ class FakeLauncher : public ProcessLauncher {
  public:
   std::optional<std::string> result;
   std::vector<std::string> commandLines;
+  std::vector<std::string> folders;
   std::optional<std::string> StartDetached(const std::string& commandLine) override {
     commandLines.push_back(commandLine);
     return result;
+  }
+  std::optional<std::string> StartDetachedFor(const std::string& commandLine,
+                                              const std::string& simFolder) override {
+    folders.push_back(simFolder);
+    return StartDetached(commandLine);
   }
 };
 
@@ -99,10 +105,11 @@ TEST(LaunchPatch, StartsTheBareNameAndShowsAnyFailure) {
     PrepRecordingOwner owner;
     launcher.result = c.error;
 
-    LaunchPatch(owner, launcher, "SvxKmV11.exe");
-    LaunchPatch(owner, launcher, "SvxKmV11.exe");  // the user may try again
+    LaunchPatch(owner, launcher, "SvxKmV11.exe", "C:\\FSX");
+    LaunchPatch(owner, launcher, "SvxKmV11.exe", "C:\\FSX");  // the user may try again
 
     EXPECT_EQ(launcher.commandLines, (std::vector<std::string>{"SvxKmV11.exe", "SvxKmV11.exe"}));
+    EXPECT_EQ(launcher.folders, (std::vector<std::string>{"C:\\FSX", "C:\\FSX"}));
     if (!c.shown) {
       EXPECT_TRUE(owner.messages.empty());
       continue;

@@ -5,6 +5,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <filesystem>
@@ -25,7 +26,7 @@ using test::TempDir;
 class ProcessLauncherTest : public ::testing::Test {
  protected:
   ProcessLauncherTest() {
-    for (const char* f : {"own", "cwd", "sys", "path1", "path2", "out"}) tmp.MakeDir(f);
+    for (const char* f : {"own", "cwd", "sys", "path1", "path2", "out", "home"}) tmp.MakeDir(f);
   }
 
   PosixProcessLauncher::Options Options() const {
@@ -34,16 +35,38 @@ class ProcessLauncherTest : public ::testing::Test {
     o.currentFolder = Dir("cwd");
     o.systemFolders = std::vector<std::string>{Dir("sys")};
     o.searchPath = Dir("path1") + ":" + Dir("path2");
+    o.winePrefix = Dir("home/.wine");
+    PrefixSearch search;
+    search.home = Dir("home");
+    search.dataHome = Dir("home/.local/share");
+    search.configHome = Dir("home/.config");
+    search.crossOverFolders = {Dir("cxoffice")};
+    o.search = search;
     return o;
   }
   std::string Dir(const std::string& name) const { return (tmp.Path() / name).string(); }
+  static std::string WindowsPath(std::string path) {
+    std::replace(path.begin(), path.end(), '/', '\\');
+    return path;
+  }
 
-  // A program that reports which copy ran, its arguments and its process id.
+  // A program that reports which copy ran, its process id, the prefix it was
+  // given and its arguments.
   void Script(const std::string& relative, const std::string& tag, mode_t mode = 0755) {
     const std::string out = Dir("out");
-    tmp.Write(relative, "#!/bin/sh\nprintf '%s\\n' \"" + tag + "\" \"$$\" \"$@\" > " + out +
-                            "/ran.tmp\nmv " + out + "/ran.tmp " + out + "/ran\n");
+    tmp.Write(relative, "#!/bin/sh\nprintf '%s\\n' \"" + tag +
+                            "\" \"$$\" \"$WINEPREFIX\" \"$@\" > " + out + "/ran.tmp\nmv " + out +
+                            "/ran.tmp " + out + "/ran\n");
     chmod((tmp.Path() / relative).c_str(), mode);
+  }
+
+  // A prefix as Wine lays one out, drive C: and Z: (the root) linked.
+  void Prefix(const std::string& relative) {
+    tmp.Write(relative + "/system.reg", "WINE REGISTRY Version 2\n");
+    tmp.MakeDir(relative + "/drive_c/FSX");
+    tmp.MakeDir(relative + "/dosdevices");
+    std::filesystem::create_directory_symlink("../drive_c", Dir(relative + "/dosdevices/c:"));
+    std::filesystem::create_directory_symlink("/", Dir(relative + "/dosdevices/z:"));
   }
 
   // What the started program wrote, once it has written it.
@@ -116,10 +139,17 @@ TEST_F(ProcessLauncherTest, ReportsWhyAProgramDidNotStart) {
   EXPECT_EQ(launcher.StartDetached(""), "No such file or directory");
   // The exec itself fails in the child; its error has to come back.
   EXPECT_EQ(launcher.StartDetached("Plain.exe"), "Permission denied");
-  auto noWine = launcher.StartDetached("Windows.exe");
-  ASSERT_TRUE(noWine);
-  EXPECT_NE(noWine->find("\"wine\""), std::string::npos) << *noWine;
-  EXPECT_NE(noWine->find("Windows.exe"), std::string::npos) << *noWine;
+  // Without Wine, the text must not read as if the patch were missing.
+  EXPECT_EQ(launcher.StartDetached("Windows.exe"),
+            "Wine is needed to start Windows.exe, and no Wine was found.\n\nInstall the wine "
+            "package (sudo apt install wine), or set WINE to the Wine program to use, then launch "
+            "the patch again.");
+  auto options = Options();
+  options.search->wine = Dir("nowhere/wine");
+  EXPECT_EQ(PosixProcessLauncher(options).StartDetached("Windows.exe"),
+            "Wine is needed to start Windows.exe, but WINE names \"" + Dir("nowhere/wine") +
+                "\", which is not a program that can be run.\n\nSet WINE to the Wine program to "
+                "use, or unset it to use the Wine of the wine package.");
 }
 
 TEST_F(ProcessLauncherTest, StartsAWindowsProgramThroughWineOnThePath) {
@@ -130,9 +160,93 @@ TEST_F(ProcessLauncherTest, StartsAWindowsProgramThroughWineOnThePath) {
   EXPECT_EQ(launcher.StartDetached("SvxKmV11.exe"), std::nullopt);
 
   auto lines = WaitForRun();
-  ASSERT_EQ(lines.size(), 3u);
+  ASSERT_EQ(lines.size(), 4u);
   EXPECT_EQ(lines[0], "wine");
-  EXPECT_EQ(lines[2], Dir("own") + "/SvxKmV11.exe");
+  EXPECT_EQ(lines[2], Dir("home/.wine"));
+  EXPECT_EQ(lines[3], Dir("own") + "/SvxKmV11.exe");
+}
+
+// The patch must look for the simulator in the prefix that holds it.
+TEST_F(ProcessLauncherTest, StartsAWindowsProgramInThePrefixOfTheSimulatorFolder) {
+  tmp.Write("own/SvxKmV11.exe", "MZ");
+  Script("bin/stand-in-wine", "wine");
+  Prefix("home/.wine");
+  Prefix("games/other");
+  const struct {
+    std::string folder;
+    std::string prefix;
+  } cases[] = {
+      {"C:\\FSX", Dir("home/.wine")},
+      {Dir("games/other/drive_c/FSX"), Dir("games/other")},
+      {"Z:" + WindowsPath(Dir("games/other/drive_c/fsx")), Dir("games/other")},
+      {Dir("games"), Dir("home/.wine")},
+      {"", Dir("home/.wine")},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.folder);
+    std::filesystem::remove(tmp.Path() / "out/ran");
+    auto options = Options();
+    options.search->wine = Dir("bin/stand-in-wine");
+    ASSERT_EQ(PosixProcessLauncher(options).StartDetachedFor("SvxKmV11.exe", c.folder),
+              std::nullopt);
+    std::vector<std::string> lines = WaitForRun();
+    ASSERT_GE(lines.size(), 2u);
+    lines.erase(lines.begin() + 1);  // the process id
+    EXPECT_EQ(lines, (std::vector<std::string>{"wine", c.prefix, Dir("own") + "/SvxKmV11.exe"}));
+  }
+}
+
+// Another Wine version would "update" the user's prefix; the patch runs with
+// the one the prefix's manager runs it with.
+TEST_F(ProcessLauncherTest, RunsAWindowsProgramWithTheWineOfItsPrefixManager) {
+  tmp.Write("own/SvxKmV11.exe", "MZ");
+  Script("path2/wine", "wine on the path");
+  Prefix("home/.local/share/Steam/steamapps/compatdata/7/pfx");
+  tmp.Write("home/.local/share/Steam/steamapps/compatdata/7/config_info",
+            "7.0-6\n" + Dir("proton") + "/files/share/fonts/\n" + Dir("proton") + "/files/lib/\n");
+  Script("proton/files/bin/wine", "proton");
+  Prefix("games/lutris");
+  tmp.Write("home/.config/lutris/games/sim-1.yml",
+            "game:\n  prefix: " + Dir("games/lutris") + "\nwine:\n  version: lutris-7.2\n");
+  Script("home/.local/share/lutris/runners/wine/lutris-7.2/bin/wine", "lutris");
+  Prefix("home/.local/share/bottles/bottles/B");
+  tmp.Write("home/.local/share/bottles/bottles/B/bottle.yml", "Name: B\nRunner: caffe-7.20\n");
+  Script("home/.local/share/bottles/runners/caffe-7.20/bin/wine", "bottles");
+  Prefix("home/.local/share/bottles/bottles/Gone");
+  tmp.Write("home/.local/share/bottles/bottles/Gone/bottle.yml", "Runner: removed-1.0\n");
+  Prefix("home/.PlayOnLinux/wineprefix/P");
+  tmp.Write("home/.PlayOnLinux/wineprefix/P/playonlinux.cfg", "ARCH=amd64\nVERSION=4.3.4\n");
+  Script("home/.PlayOnLinux/wine/linux-amd64/4.3.4/bin/wine", "playonlinux");
+  Prefix("home/.cxoffice/C");
+  Script("cxoffice/bin/wine", "crossover");
+  const std::string patch = Dir("own") + "/SvxKmV11.exe";
+  const struct {
+    std::string prefix;
+    std::vector<std::string> ran;  // the Wine that ran, then its arguments
+    std::string wine = {};         // WINE
+  } cases[] = {
+      {"home/.local/share/Steam/steamapps/compatdata/7/pfx", {"proton", patch}},
+      {"games/lutris", {"lutris", patch}},
+      {"home/.local/share/bottles/bottles/B", {"bottles", patch}},
+      {"home/.local/share/bottles/bottles/Gone", {"wine on the path", patch}},
+      {"home/.PlayOnLinux/wineprefix/P", {"playonlinux", patch}},
+      {"home/.cxoffice/C", {"crossover", "--bottle", "C", patch}},
+      {"home/.local/share/bottles/bottles/B", {"proton", patch}, Dir("proton/files/bin/wine")},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.prefix);
+    std::filesystem::remove(tmp.Path() / "out/ran");
+    auto options = Options();
+    options.search->wine = c.wine;
+    ASSERT_EQ(PosixProcessLauncher(options).StartDetachedFor("SvxKmV11.exe",
+                                                             Dir(c.prefix) + "/drive_c/FSX"),
+              std::nullopt);
+    std::vector<std::string> lines = WaitForRun();
+    ASSERT_GE(lines.size(), 3u);
+    EXPECT_EQ(lines[2], Dir(c.prefix));
+    lines.erase(lines.begin() + 1, lines.begin() + 3);
+    EXPECT_EQ(lines, c.ran);
+  }
 }
 
 TEST_F(ProcessLauncherTest, LeavesNoChildBehind) {

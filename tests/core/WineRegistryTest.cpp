@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <sys/stat.h>
 
 #include <optional>
 #include <string>
@@ -137,10 +138,59 @@ TEST_F(WineRegistryPrefix, FailsQuietlyOnABrokenPrefix) {
   dir_.Write("file-prefix", "not a folder");
   dir_.MakeDir("folder-reg/system.reg");
   dir_.Write("empty/system.reg", "");
+  // Opened for reading, a FIFO would hold the tool until someone wrote to it.
+  dir_.MakeDir("fifo");
+  ASSERT_EQ(mkfifo((dir_.Str() + "/fifo/system.reg").c_str(), 0600), 0);
   EXPECT_EQ(Read(dir_.Str() + "/missing"), std::nullopt);
   EXPECT_EQ(Read(dir_.Str() + "/file-prefix"), std::nullopt);
   EXPECT_EQ(Read(dir_.Str() + "/folder-reg"), std::nullopt);
   EXPECT_EQ(Read(dir_.Str() + "/empty"), std::nullopt);
+  EXPECT_EQ(Read(dir_.Str() + "/fifo"), std::nullopt);
+}
+
+// A large system.reg is searched by its key order; whatever the file, the
+// answer must be the one reading it whole gives.
+TEST_F(WineRegistryPrefix, SearchesALargeFileAsReadingItWholeWould) {
+  // Keys under `parent` (as written in the file) in wineserver's order.
+  auto keys = [](const std::string& parent, int count) {
+    std::string text;
+    for (int i = 0; i < count; ++i) {
+      const std::string n = std::to_string(100000 + i).substr(1);
+      text += "\n[" + parent + "\\\\K" + n + "] 1\n\"SetupPath\"=\"D:\\\\" + n +
+              "\"\n\"Blob\"=hex:00,01,\\\n  02,03\n";
+    }
+    return text;
+  };
+  const std::string classes = keys("Software\\\\Classes", 3000);
+  const std::string wine = keys("Software\\\\Wine", 1000);
+  const std::string system = keys("System", 1000);
+  const std::string fsx = SetupPathLine("\"C:\\\\FSX\"");
+  const std::string plain = std::string(kPlainKeyLine) + fsx;
+  const struct {
+    const char* what;
+    std::string text;
+    std::optional<std::string> expected;
+  } cases[] = {
+      {"32-bit prefix", Reg32(classes + plain + wine + system), "C:\\FSX"},
+      {"64-bit prefix", Reg64(classes + wine + kWowKeyLine + fsx + system), "C:\\FSX"},
+      {"absent", Reg64(classes + wine + system), std::nullopt},
+      {"not a string", Reg32(classes + kPlainKeyLine + SetupPathLine("dword:1") + wine),
+       std::nullopt},
+      {"added by hand at the end", Reg32(classes + wine + system + plain), "C:\\FSX"},
+      // Where a non-ASCII letter decides the order, the file is read whole.
+      {"names it cannot place",
+       Reg32(classes + plain + keys("Software\\\\Microsoft\\\\Microsoft Gam\\xe9s", 5000)),
+       "C:\\FSX"},
+      {"not a registry file", "[Software]\n" + classes, std::nullopt},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    dir_.Write("big/system.reg", c.text);
+    WineRegistry registry(WineRegistryOptions{dir_.Str() + "/big", 256u << 20, 0});
+    const auto searched = registry.ReadLocalMachineString(kKey, "SetupPath", 999);
+    EXPECT_EQ(searched, c.expected);
+    EXPECT_EQ(searched, FindRegistryString(c.text, kKey, "SetupPath", 999));
+  }
 }
 
 TEST_F(WineRegistryPrefix, RefusesAFileOverTheLimit) {

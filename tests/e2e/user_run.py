@@ -368,6 +368,120 @@ def main():
             return 1
         print(f"drove the tool through a full run in {time.monotonic() - started:.1f} s; "
               f"{len(CHANGES)} files renamed or removed, the others untouched, patch unlocked")
+    finally:
+        session.stop()
+        shutil.rmtree(tmp, ignore_errors=True)
+    return run_in_bottle(exe, artifacts)
+
+
+# --- The simulator in a prefix manager's prefix, no WINEPREFIX set ---
+
+BOTTLE = ".local/share/bottles/bottles/Flight"
+LAUNCH_AT = (213, 109)
+
+
+def write_registry(prefix, folder):
+    with open(os.path.join(prefix, "system.reg"), "w") as f:
+        f.write(
+            "WINE REGISTRY Version 2\n"
+            ";; All keys relative to \\\\Machine\n\n#arch=win64\n\n"
+            "[Software\\\\Wow6432Node\\\\Microsoft\\\\Microsoft Games\\\\Flight Simulator\\\\10.0] 1\n"
+            f'"SetupPath"="{folder}"\n'
+        )
+
+
+def make_bottle_sample(tmp):
+    """A home with the simulator in a Bottles bottle, and a ~/.wine whose
+    registry names a folder that is not there; a stand-in for Wine that
+    records the prefix and the arguments it was started with."""
+    home = os.path.join(tmp, "home")
+    for prefix in (os.path.join(home, ".wine"), os.path.join(home, BOTTLE)):
+        os.makedirs(os.path.join(prefix, "dosdevices"))
+        os.makedirs(os.path.join(prefix, "drive_c"))
+        os.symlink("../drive_c", os.path.join(prefix, "dosdevices", "c:"))
+    write_registry(os.path.join(home, ".wine"), "C:\\\\Moved\\\\FSX")
+    bottle = os.path.join(home, BOTTLE)
+    write_registry(bottle, "C:\\\\Games\\\\FSX\\\\")
+    with open(os.path.join(bottle, "bottle.yml"), "w") as f:
+        f.write("Name: Flight\nPath: Flight\nRunner: sys-wine-9.0\n")
+    sim = os.path.join(bottle, "drive_c", SIM_DIR)
+    for rel in SAMPLE:
+        path = os.path.join(sim, rel)
+        os.makedirs(os.path.dirname(path), exist_ok=True)
+        with open(path, "wb") as f:
+            f.write(content_of(rel))
+    work = os.path.join(tmp, "work")
+    os.makedirs(work)
+    with open(os.path.join(work, PATCH_NAME), "wb") as f:
+        f.write(PATCH_BODY)
+    record = os.path.join(tmp, "wine-run.txt")
+    wine = os.path.join(tmp, "stand-in-wine")
+    with open(wine, "w") as f:
+        f.write(f'#!/bin/sh\nprintf \'%s\\n\' "$WINEPREFIX" "$@" > "{record}.tmp"\nmv "{record}.tmp" "{record}"\n')
+    os.chmod(wine, 0o755)
+    return home, bottle, sim, work, wine, record
+
+
+def drive_in_bottle(session, record):
+    # Found at start-up: no warning comes before the main window.
+    main = session.wait_window(MAIN_TITLE)
+    session.activate(main)
+    session.click(main, MAIN_DLU, PREPARE_AT)
+    box = session.wait_window("Success")
+    session.activate(box)
+    session.key("Return")
+    session.wait_gone("Success")
+
+    session.activate(main)
+    session.click(main, MAIN_DLU, LAUNCH_AT)
+    session.until(lambda: os.path.exists(record), "the patch to be started through Wine")
+    session.activate(main)
+    session.click(main, MAIN_DLU, EXIT_AT)
+    try:
+        return session.app.wait(timeout=WAIT_S)
+    except subprocess.TimeoutExpired:
+        raise Failure('the tool did not end after "Exit"') from None
+
+
+def run_in_bottle(exe, artifacts):
+    tmp = tempfile.mkdtemp(prefix="svx-e2e-")
+    log_path = os.path.join(artifacts, "e2e-tool-output-bottle.txt")
+    session = Session(tmp)
+    try:
+        with open(log_path, "wb") as log:
+            home, bottle, sim, work, wine, record = make_bottle_sample(tmp)
+            started = time.monotonic()
+            try:
+                session.start_display()
+                env = dict(session.env, HOME=home, WINE=wine)
+                for name in ("WINEPREFIX", "XDG_DATA_HOME", "XDG_CONFIG_HOME"):
+                    env.pop(name, None)
+                session.app = subprocess.Popen([exe], cwd=work, env=env, stdout=log,
+                                               stderr=subprocess.STDOUT)
+                status = drive_in_bottle(session, record)
+            except Exception as e:
+                shot = os.path.join(artifacts, "e2e-failure-bottle.png")
+                session.screenshot(shot)
+                print(f"FAIL (simulator in a Bottles bottle): {e}", file=sys.stderr)
+                print(f"visible windows: {session.visible_titles()}", file=sys.stderr)
+                print(f"screenshot: {shot}", file=sys.stderr)
+                print(f"tool output: {log_path}", file=sys.stderr)
+                return 1
+            finally:
+                session.stop()
+            problems = check_disk(sim, work, status)
+        with open(record) as f:
+            ran = f.read().splitlines()
+        want = [bottle, os.path.join(work, PATCH_NAME)]
+        if ran != want:
+            problems.append(f"Wine was started with WINEPREFIX and arguments {ran}, want {want}")
+        if problems:
+            print("FAIL (simulator in a Bottles bottle):", file=sys.stderr)
+            for p in problems:
+                print("  " + p, file=sys.stderr)
+            return 1
+        print(f"found the simulator in a Bottles bottle and started the patch in it in "
+              f"{time.monotonic() - started:.1f} s")
         return 0
     finally:
         session.stop()

@@ -183,9 +183,15 @@ class FakeProcessLauncher : public ProcessLauncher {
  public:
   std::optional<std::string> failure;  // the system's text when starting fails
   std::vector<std::string> started;
+  std::vector<std::string> simFolders;  // the folder each start was for
   std::optional<std::string> StartDetached(const std::string& commandLine) override {
     started.push_back(commandLine);
     return failure;
+  }
+  std::optional<std::string> StartDetachedFor(const std::string& commandLine,
+                                              const std::string& simFolder) override {
+    simFolders.push_back(simFolder);
+    return StartDetached(commandLine);
   }
 };
 

@@ -1,0 +1,83 @@
+// POSIX code only. Which Wine prefix the simulator lives in, and which Wine
+// runs programs in it.
+//
+// A prefix is a folder with the registry files (system.reg) and drive_c. Users
+// keep their simulator in ~/.wine, in $WINEPREFIX, or, most often today, in a
+// prefix a prefix manager made: Steam (Proton), Lutris, Bottles, PlayOnLinux or
+// CrossOver. Each manager records where its prefixes are and which Wine build
+// runs each of them; the rules for reading those records are kept together, one
+// row per manager, in WinePrefix.cpp.
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace svx {
+
+enum class PrefixManager { kNone, kSteam, kLutris, kBottles, kPlayOnLinux, kCrossOver };
+
+struct WinePrefix {
+  std::string path;  // empty: there is no prefix (neither WINEPREFIX nor HOME is set)
+  PrefixManager manager = PrefixManager::kNone;
+  // What the manager recorded as this prefix's Wine while its prefixes were
+  // listed (a runner folder, or a Wine program); empty when it records it
+  // beside the prefix instead, or not at all.
+  std::string runner;
+};
+
+// What the search depends on, so that tests can lay out a home of their own.
+struct PrefixSearch {
+  std::string home;        // $HOME
+  std::string winePrefix;  // $WINEPREFIX
+  std::string dataHome;    // $XDG_DATA_HOME, else ~/.local/share
+  std::string configHome;  // $XDG_CONFIG_HOME, else ~/.config
+  std::string wine;        // $WINE: the Wine program to use, as winetricks takes it
+  std::string path;        // $PATH
+  // Where CrossOver may be installed (its own installer's two choices).
+  std::vector<std::string> crossOverFolders;
+
+  static PrefixSearch FromEnvironment();
+};
+
+// WINEPREFIX, else ~/.wine: the prefix when nothing else is known.
+WinePrefix DefaultWinePrefix(const PrefixSearch& search = PrefixSearch::FromEnvironment());
+
+// Every prefix folder there is, in the order they are tried: ~/.wine, then
+// Steam, Lutris, Bottles, PlayOnLinux and CrossOver, each in its own order. A
+// folder reached twice (through a link) is listed once, where first met.
+std::vector<WinePrefix> FindWinePrefixes(const PrefixSearch& search);
+
+// What a candidate's registry says of the simulator.
+enum class PrefixFit { kNoValue, kValueOnly, kFolderFound };
+
+// The prefix the tool works in, chosen once at start-up: WINEPREFIX when set;
+// otherwise the first prefix found whose fit is kFolderFound, else the first
+// whose fit is kValueOnly, else ~/.wine. `fit` is asked at most once per
+// prefix, in order, and no more after the first kFolderFound.
+WinePrefix ChooseWinePrefix(const PrefixSearch& search,
+                            const std::function<PrefixFit(const WinePrefix&)>& fit);
+
+// The prefix at `path` with what its manager records of it, when a manager
+// knows that folder.
+WinePrefix IdentifyWinePrefix(const std::string& path, const PrefixSearch& search);
+
+// The folder Wine maps a drive letter to in a prefix (dosdevices/x:, a link),
+// with links resolved; nothing when the prefix has no such drive.
+std::optional<std::string> DriveRoot(const std::string& prefix, char letter);
+
+// The prefix a Linux path lies in: the nearest folder at or above it that holds
+// drive_c and system.reg.
+std::optional<std::string> PrefixHolding(const std::string& path);
+
+bool SameFolder(const std::string& a, const std::string& b);
+
+// The command that runs a Windows program in `prefix`, the program's path to
+// be added: WINE when set; else the Wine the prefix's manager records for it,
+// where that exists on disk; else wine, then wine64, on the search path.
+// Nothing when none of them exists.
+std::optional<std::vector<std::string>> FindWine(const WinePrefix& prefix,
+                                                 const PrefixSearch& search);
+
+}  // namespace svx
