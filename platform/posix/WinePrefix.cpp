@@ -592,6 +592,7 @@ PrefixSearch PrefixSearch::FromEnvironment() {
   }
   s.crossOverFolders.push_back("/opt/cxoffice");
   if (!s.home.empty()) s.crossOverFolders.push_back(Join(s.home, "cxoffice"));
+  s.packagedWines = {"/usr/lib/wine/wine64", "/usr/lib/wine/wine"};
   return s;
 }
 
@@ -681,6 +682,9 @@ std::optional<std::vector<std::string>> FindWine(const WinePrefix& prefix,
   }
   for (const char* name : {"wine", "wine64"}) {
     if (auto program = FindOnSearchPath(name, search.path)) return Command(program);
+  }
+  for (const std::string& loader : search.packagedWines) {
+    if (IsProgram(loader)) return Command(loader);
   }
   return std::nullopt;
 }

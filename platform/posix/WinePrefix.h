@@ -37,6 +37,9 @@ struct PrefixSearch {
   std::string path;        // $PATH
   // Where CrossOver may be installed (its own installer's two choices).
   std::vector<std::string> crossOverFolders;
+  // Wine loaders installed outside the search path, tried last: Debian's wine64
+  // package alone puts its loader only in /usr/lib/wine.
+  std::vector<std::string> packagedWines;
 
   static PrefixSearch FromEnvironment();
 };
@@ -75,8 +78,8 @@ bool SameFolder(const std::string& a, const std::string& b);
 
 // The command that runs a Windows program in `prefix`, the program's path to
 // be added: WINE when set; else the Wine the prefix's manager records for it,
-// where that exists on disk; else wine, then wine64, on the search path.
-// Nothing when none of them exists.
+// where that exists on disk; else wine, then wine64, on the search path; else
+// one of the packaged loaders. Nothing when none of them exists.
 std::optional<std::vector<std::string>> FindWine(const WinePrefix& prefix,
                                                  const PrefixSearch& search);
 

@@ -164,6 +164,18 @@ TEST_F(ProcessLauncherTest, StartsAWindowsProgramThroughWineOnThePath) {
   EXPECT_EQ(lines[0], "wine");
   EXPECT_EQ(lines[2], Dir("home/.wine"));
   EXPECT_EQ(lines[3], Dir("own") + "/SvxKmV11.exe");
+
+  // With no wine on the path, the loader a package keeps outside it (Debian's
+  // wine64 alone installs only /usr/lib/wine/wine64).
+  Script("lib/wine64", "packaged");
+  std::filesystem::remove(tmp.Path() / "out/ran");
+  auto options = Options();
+  options.searchPath = Dir("path1");
+  options.search->packagedWines = {Dir("lib/missing"), Dir("lib/wine64")};
+  EXPECT_EQ(PosixProcessLauncher(options).StartDetached("SvxKmV11.exe"), std::nullopt);
+  lines = WaitForRun();
+  ASSERT_EQ(lines.size(), 4u);
+  EXPECT_EQ(lines[0], "packaged");
 }
 
 // The patch must look for the simulator in the prefix that holds it.
