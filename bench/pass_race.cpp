@@ -170,13 +170,14 @@ class AnnouncingFileSystem : public FileSystem {
   AnnouncingFileSystem(FileSystem& inner, int fd) : inner_(inner), fd_(fd) {}
 
   PathKind Kind(const std::string& path) override { return inner_.Kind(path); }
-  std::vector<std::string> Enumerate(const std::string& pattern) override {
+  std::optional<std::vector<std::string>> Enumerate(const std::string& pattern) override {
     auto names = inner_.Enumerate(pattern);
     // The pass enumerates the toggle rules in table order, once each.
     WriteAll(fd_, &rule_, sizeof rule_);
     ++rule_;
     return names;
   }
+  EntryNow OnDisk(const std::string& path) override { return inner_.OnDisk(path); }
   bool Rename(const std::string& from, const std::string& to) override {
     return inner_.Rename(from, to);
   }
@@ -297,7 +298,11 @@ void RivalRun(Mode mode, long files, unsigned seed, Totals& t) {
   for (uint32_t i : report.units) {
     const BenchTree::Unit& u = tree.Units()[i];
     if (mode == Mode::kMove) {
-      if (!snapshot.count(Key(u.source)) && !snapshot.count(Key(u.target))) ++lost;
+      if (!snapshot.count(Key(u.source)) && !snapshot.count(Key(u.target))) {
+        ++lost;
+        if (getenv("RACE_DEBUG"))
+          std::fprintf(stderr, "lost %s | %s\n", u.source.c_str(), u.target.c_str());
+      }
     } else {
       const std::string content = "created " + std::to_string(i);
       created.insert(content);

@@ -2,6 +2,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/Wildcard.h"
 #include "prep/PatchExecutable.h"
@@ -73,7 +74,8 @@ class Pass {
   void Toggle(const ToggleRule& rule) {
     const std::string folder = RuleFolder(sim_, rule);
     const std::string pattern = rule.prefix + rule.middle + ".*";
-    for (const std::string& name : files_.Enumerate(folder + pattern)) {
+    for (const std::string& name :
+         files_.Enumerate(folder + pattern).value_or(std::vector<std::string>{})) {
       ++owner_.Counters().checked;
       if (!IsPlainEntryName(name)) continue;
       const std::string base = name.size() > 4 ? name.substr(0, name.size() - 4) : std::string();
@@ -121,7 +123,8 @@ class Pass {
 
   void Delete(const DeleteRule& rule, const std::string& pattern) {
     const std::string folder = RuleFolder(sim_, rule);
-    for (const std::string& name : files_.Enumerate(folder + pattern)) {
+    for (const std::string& name :
+         files_.Enumerate(folder + pattern).value_or(std::vector<std::string>{})) {
       ++owner_.Counters().checked;
       if (!IsPlainEntryName(name)) continue;
       const std::string path = folder + name;
