@@ -22,9 +22,10 @@
 // - "\\server\share" network paths have no mapping here and are missing.
 //
 // Outside a pass nothing is cached, so a lookup of a name not stored in exactly
-// that spelling (a missing one included) reads its whole folder: a loop over
-// many files belongs inside a PassScope, where every folder is read once.
-// OnDisk() asks the disk in any case: one call for the stored name.
+// that spelling, or stored so but of the other kind (a missing one included),
+// reads its whole folder: a loop over many files belongs inside a PassScope,
+// where every folder is read once. OnDisk() asks the disk in any case: one
+// call for a name the pass's listing holds.
 #pragma once
 
 #include <sys/types.h>
