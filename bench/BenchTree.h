@@ -46,11 +46,12 @@ class BenchTree {
   };
 
   // Creates the tree in a new temporary folder, which becomes the working
-  // directory so that the patch file is found there. With uniqueContent each
-  // file holds its own path below the tree, so that a file's content tells
-  // where it came from.
-  explicit BenchTree(long files, bool uniqueContent = false)
-      : patch_(TheProductConfig().PatchExecutable()), uniqueContent_(uniqueContent) {
+  // directory so that the patch file is found there. A traceable tree records
+  // its units, and each file holds its own path below the tree, so that a
+  // file's content tells where it came from; the timed benchmarks leave both
+  // out, which would count in their peak memory.
+  explicit BenchTree(long files, bool traceable = false)
+      : patch_(TheProductConfig().PatchExecutable()), traceable_(traceable) {
     std::string templ = (std::filesystem::temp_directory_path() / "svxbench-XXXXXX").string();
     if (!mkdtemp(templ.data())) Die("mkdtemp");
     root_ = templ;
@@ -91,10 +92,10 @@ class BenchTree {
 
   const std::string& Root() const { return root_; }
   long Created() const { return created_; }
-  const std::vector<Unit>& Units() const { return units_; }
-  // What a file of the tree held when it was created (uniqueContent only).
+  const std::vector<Unit>& Units() const { return units_; }  // traceable trees only
+  // What a file of the tree held when it was created (traceable trees only).
   std::string ContentOf(const std::string& path) const {
-    return uniqueContent_ ? path.substr(root_.size()) : std::string();
+    return traceable_ ? path.substr(root_.size()) : std::string();
   }
 
   // Every rule folder holds exactly the names it should; the patch is unlocked.
@@ -143,7 +144,7 @@ class BenchTree {
     std::vector<std::string>& after = expected_[folder];
     auto touch = [&](const std::string& name) {
       const std::string path = folder + "/" + name;
-      Touch(path, uniqueContent_ ? ContentOf(path) : std::string());
+      Touch(path, traceable_ ? ContentOf(path) : std::string());
       ++created_;
     };
     switch (kind) {
@@ -154,25 +155,28 @@ class BenchTree {
         // A rename writes the target extension in capitals.
         after.push_back(base + (kind == kUncovered ? src : "." + r.target));
         if (kind != kUncovered) {
-          units_.push_back(
-              {rule, folder + "/" + base + src, folder + "/" + after.back(), true, false});
+          Record({rule, folder + "/" + base + src, folder + "/" + after.back(), true, false});
         }
         break;
       case kTargetOnly:
         touch(base + dst);
         after.push_back(base + dst);
-        units_.push_back({rule, folder + "/" + base + src, folder + "/" + base + dst, false, true});
+        Record({rule, folder + "/" + base + src, folder + "/" + base + dst, false, true});
         break;
       case kPair:
       case kLowerPair:
         touch(base + src);
         touch(base + dst);
         after.push_back(base + dst);
-        units_.push_back({rule, folder + "/" + base + src, folder + "/" + base + dst, true, true});
+        Record({rule, folder + "/" + base + src, folder + "/" + base + dst, true, true});
         break;
       case kKinds:
         break;
     }
+  }
+
+  void Record(Unit unit) {
+    if (traceable_) units_.push_back(std::move(unit));
   }
 
   static void Touch(const std::string& path, const std::string& content = {}) {
@@ -188,7 +192,7 @@ class BenchTree {
   }
 
   std::string patch_;
-  bool uniqueContent_;
+  bool traceable_;
   std::string root_;
   long created_ = 0;
   std::vector<Unit> units_;
