@@ -277,6 +277,7 @@ void PosixFileSystem::EndPass() {
 }
 
 void PosixFileSystem::DropCache() {
+  lastFolderKnown_ = false;
   listingByPath_.clear();
   listingByFile_.clear();
   driveRootKnown_.fill(false);
@@ -442,40 +443,59 @@ std::optional<PosixFileSystem::Resolved> PosixFileSystem::Resolve(const std::str
 
   Resolved r;
   std::vector<std::string> parts;
-  size_t start = 0;
-  if (path.size() >= 2 && IsAsciiLetter(path[0]) && path[1] == ':') {
-    // "C:name" (relative to the drive's own current folder on Windows) is
-    // taken from the drive's root: this tool keeps no per-drive folders.
-    std::optional<std::string> root = RootOfDrive(path[0]);
-    if (!root) return std::nullopt;
-    r.dir = *root;
-    start = 2;
-  } else if (IsSeparator(path[0])) {
-    if (path.size() >= 2 && IsSeparator(path[1])) return std::nullopt;  // \\server\share
-    // assign(): GCC 12 at -O3 warns falsely (-Wrestrict) on r.dir = "/".
-    r.dir.assign(1, '/');
-  } else {
-    std::string cwd = currentDirectory_;
-    if (cwd.empty()) {
-      char buf[PATH_MAX];
-      if (!::getcwd(buf, sizeof buf)) return std::nullopt;
-      cwd = buf;
-    }
-    r.dir.assign(1, '/');
-    AppendParts(cwd, parts);
-  }
-  AppendParts(std::string_view(path).substr(start), parts);
   r.folderOnly = IsSeparator(path.back());
+  // A pass asks about many names of one folder in a row: the folder part of
+  // the last path (up to its last separator, when a plain name follows) is
+  // remembered with the folder it reached, until the cache is dropped.
+  const size_t cut = path.find_last_of("\\/");
+  const std::string_view lastPart =
+      cut == std::string::npos ? std::string_view() : std::string_view(path).substr(cut + 1);
+  const bool sharesFolder = passDepth_ > 0 && !lastPart.empty() && lastPart != "." &&
+                            lastPart != ".." && cut != std::string::npos;
+  if (sharesFolder && lastFolderKnown_ &&
+      std::string_view(path).substr(0, cut + 1) == lastFolder_) {
+    r.dir = lastFolderDir_;
+    parts.emplace_back(lastPart);
+  } else {
+    size_t start = 0;
+    if (path.size() >= 2 && IsAsciiLetter(path[0]) && path[1] == ':') {
+      // "C:name" (relative to the drive's own current folder on Windows) is
+      // taken from the drive's root: this tool keeps no per-drive folders.
+      std::optional<std::string> root = RootOfDrive(path[0]);
+      if (!root) return std::nullopt;
+      r.dir = *root;
+      start = 2;
+    } else if (IsSeparator(path[0])) {
+      if (path.size() >= 2 && IsSeparator(path[1])) return std::nullopt;  // \\server\share
+      // assign(): GCC 12 at -O3 warns falsely (-Wrestrict) on r.dir = "/".
+      r.dir.assign(1, '/');
+    } else {
+      std::string cwd = currentDirectory_;
+      if (cwd.empty()) {
+        char buf[PATH_MAX];
+        if (!::getcwd(buf, sizeof buf)) return std::nullopt;
+        cwd = buf;
+      }
+      r.dir.assign(1, '/');
+      AppendParts(cwd, parts);
+    }
+    AppendParts(std::string_view(path).substr(start), parts);
 
-  if (parts.empty()) {
-    // The root itself: a folder, but never a name to create or rename to.
-    if (want == Want::kFreeName) return std::nullopt;
-    return r;
-  }
-  for (size_t i = 0; i + 1 < parts.size(); ++i) {
-    std::optional<Found> part = LookupEntry(r.dir, parts[i], Prefer::kFolder, unknown);
-    if (!part) return std::nullopt;
-    r.dir = Join(r.dir, part->name);
+    if (parts.empty()) {
+      // The root itself: a folder, but never a name to create or rename to.
+      if (want == Want::kFreeName) return std::nullopt;
+      return r;
+    }
+    for (size_t i = 0; i + 1 < parts.size(); ++i) {
+      std::optional<Found> part = LookupEntry(r.dir, parts[i], Prefer::kFolder, unknown);
+      if (!part) return std::nullopt;
+      r.dir = Join(r.dir, part->name);
+    }
+    if (sharesFolder) {
+      lastFolder_.assign(path, 0, cut + 1);
+      lastFolderDir_ = r.dir;
+      lastFolderKnown_ = true;
+    }
   }
   if (want == Want::kFreeName) {
     if (r.folderOnly) return std::nullopt;

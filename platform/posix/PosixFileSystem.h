@@ -108,6 +108,8 @@ class PosixFileSystem : public FileSystem {
   std::unordered_map<std::string, Listing*> listingByPath_;
   std::map<std::pair<dev_t, ino_t>, std::unique_ptr<Listing>> listingByFile_;
   std::array<std::optional<std::string>, 26> driveRoots_;
+  std::string lastFolder_, lastFolderDir_;  // see Resolve
+  bool lastFolderKnown_ = false;
   std::array<bool, 26> driveRootKnown_{};
 };
 
