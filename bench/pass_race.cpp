@@ -18,9 +18,13 @@
 //       to the end.
 //
 // Counted per run, and summed:
-//   lost         move: pairs whose target was moved away while their source
-//                was still there, and that end with no file of their name in
-//                the tree (the pass deleted the only copy it had left).
+//   moved        move: targets moved away; "raced" of them while the source
+//                was still there just after the move (so the pass, if it
+//                deletes the source, does so after the target had gone), and
+//                "crossed" where the pass dealt with the source during the
+//                move (either order is possible; not counted as lost).
+//   lost         move: raced pairs that end with no file of their name in the
+//                tree (the pass deleted the only copy it had left).
 //                kill, term: files whose content is gone although no rule says
 //                to delete it (pair sources are redundant and may go).
 //   overwritten  files the pass must keep (pair targets, lone files, created
