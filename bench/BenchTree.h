@@ -37,9 +37,21 @@ inline std::string Lower(std::string s) {
 
 class BenchTree {
  public:
+  // One base name a rule covers, with the POSIX paths of its two files: the
+  // source as created, the target as created or as a rename would name it.
+  struct Unit {
+    int rule;
+    std::string source, target;
+    bool hasSource, hasTarget;
+  };
+
   // Creates the tree in a new temporary folder, which becomes the working
-  // directory so that the patch file is found there.
-  explicit BenchTree(long files) : patch_(TheProductConfig().PatchExecutable()) {
+  // directory so that the patch file is found there. A traceable tree records
+  // its units, and each file holds its own path below the tree, so that a
+  // file's content tells where it came from; the timed benchmarks leave both
+  // out, which would count in their peak memory.
+  explicit BenchTree(long files, bool traceable = false)
+      : patch_(TheProductConfig().PatchExecutable()), traceable_(traceable) {
     std::string templ = (std::filesystem::temp_directory_path() / "svxbench-XXXXXX").string();
     if (!mkdtemp(templ.data())) Die("mkdtemp");
     root_ = templ;
@@ -47,26 +59,27 @@ class BenchTree {
     const ProductConfig& config = TheProductConfig();
     Touch(root_ + "/" + config.PatchExecutable(), std::string(4, '\0'));
 
-    std::vector<const ToggleRule*> open;  // rules that cover many names
+    std::vector<int> open;  // rules that cover many names
     for (int i = 0; i < config.ToggleRuleCount(); ++i) {
       const ToggleRule& r = config.ToggleRuleAt(i);
       std::filesystem::create_directories(Folder(r));
       expected_[Folder(r)];
-      if (r.middle == "*") open.push_back(&r);
+      if (r.middle == "*") open.push_back(i);
     }
     // Rules with middle "A" cover one pair each: give each its source.
     for (int i = 0; i < config.ToggleRuleCount() && created_ < files; ++i) {
       const ToggleRule& r = config.ToggleRuleAt(i);
-      if (r.middle != "*") Add(r, r.prefix + r.middle, kSourceOnly);
+      if (r.middle != "*") Add(i, r.prefix + r.middle, kSourceOnly);
     }
     for (long unit = 0; created_ < files; ++unit) {
-      const ToggleRule& r = *open[static_cast<size_t>(unit) % open.size()];
+      const int rule = open[static_cast<size_t>(unit) % open.size()];
+      const ToggleRule& r = config.ToggleRuleAt(rule);
       const Kind kind = static_cast<Kind>((unit / static_cast<long>(open.size())) % kKinds);
       std::string base = r.prefix + "_" + std::to_string(unit);
       if (kind == kLowerSource || kind == kLowerPair) base = Lower(base);
       if (kind == kUncovered) base = "ZQZ_" + std::to_string(unit);
       const bool pair = kind == kPair || kind == kLowerPair;
-      Add(r, base, pair && created_ + 2 > files ? kSourceOnly : kind);
+      Add(rule, base, pair && created_ + 2 > files ? kSourceOnly : kind);
     }
     for (auto& [folder, names] : expected_) std::sort(names.begin(), names.end());
   }
@@ -79,6 +92,11 @@ class BenchTree {
 
   const std::string& Root() const { return root_; }
   long Created() const { return created_; }
+  const std::vector<Unit>& Units() const { return units_; }  // traceable trees only
+  // What a file of the tree held when it was created (traceable trees only).
+  std::string ContentOf(const std::string& path) const {
+    return traceable_ ? path.substr(root_.size()) : std::string();
+  }
 
   // Every rule folder holds exactly the names it should; the patch is unlocked.
   bool Verify() const {
@@ -117,36 +135,48 @@ class BenchTree {
  private:
   enum Kind { kSourceOnly, kTargetOnly, kPair, kLowerSource, kUncovered, kLowerPair, kKinds };
 
-  void Add(const ToggleRule& r, const std::string& base, Kind kind) {
+  void Add(int rule, const std::string& base, Kind kind) {
+    const ToggleRule& r = TheProductConfig().ToggleRuleAt(rule);
     const std::string folder = Folder(r);
     const bool lower = kind == kLowerSource || kind == kLowerPair;
     const std::string src = "." + (lower ? Lower(r.source) : r.source);
     const std::string dst = "." + (lower ? Lower(r.target) : r.target);
     std::vector<std::string>& after = expected_[folder];
+    auto touch = [&](const std::string& name) {
+      const std::string path = folder + "/" + name;
+      Touch(path, traceable_ ? ContentOf(path) : std::string());
+      ++created_;
+    };
     switch (kind) {
       case kSourceOnly:
       case kLowerSource:
       case kUncovered:
-        Touch(folder + "/" + base + src);
-        ++created_;
+        touch(base + src);
         // A rename writes the target extension in capitals.
         after.push_back(base + (kind == kUncovered ? src : "." + r.target));
+        if (kind != kUncovered) {
+          Record({rule, folder + "/" + base + src, folder + "/" + after.back(), true, false});
+        }
         break;
       case kTargetOnly:
-        Touch(folder + "/" + base + dst);
-        ++created_;
+        touch(base + dst);
         after.push_back(base + dst);
+        Record({rule, folder + "/" + base + src, folder + "/" + base + dst, false, true});
         break;
       case kPair:
       case kLowerPair:
-        Touch(folder + "/" + base + src);
-        Touch(folder + "/" + base + dst);
-        created_ += 2;
+        touch(base + src);
+        touch(base + dst);
         after.push_back(base + dst);
+        Record({rule, folder + "/" + base + src, folder + "/" + base + dst, true, true});
         break;
       case kKinds:
         break;
     }
+  }
+
+  void Record(Unit unit) {
+    if (traceable_) units_.push_back(std::move(unit));
   }
 
   static void Touch(const std::string& path, const std::string& content = {}) {
@@ -162,8 +192,10 @@ class BenchTree {
   }
 
   std::string patch_;
+  bool traceable_;
   std::string root_;
   long created_ = 0;
+  std::vector<Unit> units_;
   std::map<std::string, std::vector<std::string>> expected_;
 };
 

@@ -7,46 +7,17 @@
 #include <string>
 
 #include "bench/BenchTree.h"
+#include "bench/QuietOwner.h"
 #include "platform/posix/PosixFileSystem.h"
 #include "prep/Preparation.h"
 
-namespace {
-
 using namespace svx;
-
-class QuietOwner : public PrepOwner {
- public:
-  explicit QuietOwner(std::string folder) : folder_(std::move(folder)) {}
-  std::string SimFolder() const override { return folder_; }
-  PrepCounters& Counters() override { return counters; }
-  void ShowValues() override {}
-  void BeginBusy() override {}
-  void EndBusy() override {}
-  void SetStatusImage(StatusImage image) override { this->image = image; }
-  void EnableLaunch() override { launchEnabled = true; }
-  int PumpWait(int, int) override { return 0; }
-  int ShowMessage(const std::string& text, const std::string& caption, int) override {
-    lastCaption = caption;
-    lastText = text;
-    return kAnswerOk;
-  }
-
-  PrepCounters counters;
-  StatusImage image = StatusImage::kNone;
-  bool launchEnabled = false;
-  std::string lastCaption, lastText;
-
- private:
-  std::string folder_;
-};
-
-}  // namespace
 
 int main(int argc, char** argv) {
   const long files = bench::ParseFiles(argc, argv, "prep_bench");
   bench::BenchTree tree(files);
   PosixFileSystem fs;
-  QuietOwner owner(tree.Root());
+  bench::QuietOwner owner(tree.Root());
 
   bench::ResetPeakRss();
   const auto start = std::chrono::steady_clock::now();

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
@@ -15,6 +16,20 @@
 namespace svx {
 
 enum class PathKind { kMissing, kFile, kFolder };
+
+// Which file a name reaches on its volume. Two names of one file (a hard link,
+// or a symbolic link and what it points to) have the same identity.
+struct FileIdentity {
+  uint64_t volume = 0;
+  uint64_t file = 0;
+  bool operator==(const FileIdentity&) const = default;
+};
+
+// What the disk holds under a name at the moment it is asked.
+struct EntryNow {
+  PathKind kind = PathKind::kMissing;
+  std::optional<FileIdentity> identity;  // nothing when the layer cannot tell
+};
 
 // A file opened for reading and writing without creating or truncating it,
 // positioned at byte 0.
@@ -36,8 +51,14 @@ class FileSystem {
 
   // The entry names (no folder, folders included) of the pattern's folder that
   // match its last component by the Windows wildcard rules (see Wildcard.h).
-  // A missing folder yields nothing.
-  virtual std::vector<std::string> Enumerate(const std::string& pattern) = 0;
+  // A missing folder yields no names. A folder that exists but cannot be read
+  // (or whose path cannot be followed for a reason other than absence) yields
+  // nothing at all: what it holds is unknown, which is not the same as empty.
+  virtual std::optional<std::vector<std::string>> Enumerate(const std::string& pattern) = 0;
+
+  // Asks the disk itself, past anything a pass has cached, and corrects the
+  // cache by the answer. For the moment before an irreversible step.
+  virtual EntryNow OnDisk(const std::string& path) = 0;
 
   // Fails rather than overwrite an existing entry of any letter case, also when
   // the target appears between a test and the rename.
@@ -54,7 +75,7 @@ class FileSystem {
 
   // Between BeginPass and EndPass the implementation may cache directory
   // listings; it keeps them true across its own renames and removes. Changes
-  // made by others during a pass may go unseen until EndPass.
+  // made by others during a pass may go unseen until EndPass, except by OnDisk.
   virtual void BeginPass() {}
   virtual void EndPass() {}
 };

@@ -1,7 +1,9 @@
 #include "prep/Preparation.h"
 
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/Wildcard.h"
 #include "prep/PatchExecutable.h"
@@ -40,7 +42,8 @@ std::string RuleFolder(const std::string& simFolder, const RuleRow& rule) {
 // The name of a directory entry becomes part of a path in the tool's own
 // syntax; a name holding a separator (possible on a POSIX file system) would
 // lead the pass into another folder, and "." or ".." would name a folder
-// rather than an entry of it.
+// rather than an entry of it. Such an entry is counted, but the pass cannot
+// bring it into its state, so the run fails rather than pass over it.
 bool IsPlainEntryName(const std::string& name) {
   return name != "." && name != ".." && name.find_first_of("\\/") == std::string::npos;
 }
@@ -73,9 +76,12 @@ class Pass {
   void Toggle(const ToggleRule& rule) {
     const std::string folder = RuleFolder(sim_, rule);
     const std::string pattern = rule.prefix + rule.middle + ".*";
-    for (const std::string& name : files_.Enumerate(folder + pattern)) {
+    for (const std::string& name : Entries(folder + pattern)) {
       ++owner_.Counters().checked;
-      if (!IsPlainEntryName(name)) continue;
+      if (!IsPlainEntryName(name)) {
+        failed_ = true;
+        continue;
+      }
       const std::string base = name.size() > 4 ? name.substr(0, name.size() - 4) : std::string();
       const std::string xxxName = base + ".XXX";
       const std::string bglName = base + ".BGL";
@@ -102,8 +108,7 @@ class Pass {
       if (files_.Kind(source) != PathKind::kFile) continue;
       switch (files_.Kind(target)) {
         case PathKind::kFile:
-          if (!files_.Remove(source)) failed_ = true;
-          ++owner_.Counters().removed;
+          RemoveRedundant(source, target);
           break;
         case PathKind::kMissing:
           ++owner_.Counters().renamed;
@@ -119,11 +124,40 @@ class Pass {
     RefreshEvery100();
   }
 
+  // The source of a pair is deleted only because its target already holds the
+  // file the patch expects. The pass's listing may be stale by now (a sync tool
+  // or an add-on manager may have moved the target away), and the target may be
+  // the source itself under a second name (a link): deleting the source would
+  // then lose the only copy. So the disk is asked again, the target last, right
+  // before; a source whose identity cannot be told from the target's is kept.
+  void RemoveRedundant(const std::string& source, const std::string& target) {
+    const EntryNow sourceNow = files_.OnDisk(source);
+    if (sourceNow.kind == PathKind::kMissing) return;  // moved away by another program
+    const EntryNow targetNow = files_.OnDisk(target);
+    if (targetNow.kind == PathKind::kMissing) {
+      // A target that reappears after this test still blocks the rename.
+      ++owner_.Counters().renamed;
+      if (!files_.Rename(source, target)) failed_ = true;
+      return;
+    }
+    if (targetNow.kind != PathKind::kFile || !targetNow.identity || !sourceNow.identity ||
+        *targetNow.identity == *sourceNow.identity) {
+      // Nothing is attempted; the file stays in a state the patch does not expect.
+      failed_ = true;
+      return;
+    }
+    if (!files_.Remove(source)) failed_ = true;
+    ++owner_.Counters().removed;
+  }
+
   void Delete(const DeleteRule& rule, const std::string& pattern) {
     const std::string folder = RuleFolder(sim_, rule);
-    for (const std::string& name : files_.Enumerate(folder + pattern)) {
+    for (const std::string& name : Entries(folder + pattern)) {
       ++owner_.Counters().checked;
-      if (!IsPlainEntryName(name)) continue;
+      if (!IsPlainEntryName(name)) {
+        failed_ = true;
+        continue;
+      }
       const std::string path = folder + name;
       if (!files_.Exists(path)) continue;
       // Remove refuses a folder, so a matching folder survives and marks the
@@ -132,6 +166,17 @@ class Pass {
       ++owner_.Counters().removed;
     }
     RefreshEvery100();
+  }
+
+  // A rule folder that exists but cannot be read may hold covered files; the
+  // run cannot succeed without them. A missing folder holds none.
+  std::vector<std::string> Entries(const std::string& pattern) {
+    std::optional<std::vector<std::string>> names = files_.Enumerate(pattern);
+    if (!names) {
+      failed_ = true;
+      return {};
+    }
+    return std::move(*names);
   }
 
   void RefreshEvery100() {

@@ -76,6 +76,19 @@ PathKind KindByStat(const std::string& full) {
   return S_ISDIR(st.st_mode) ? PathKind::kFolder : PathKind::kFile;
 }
 
+// Lower is better. Among names that differ only in letter case, the kind looked
+// for comes first, then the exact spelling; a dangling link is of no kind.
+int Rank(PathKind kind, bool exact, bool wantFolder) {
+  const bool wanted = wantFolder ? kind == PathKind::kFolder : kind == PathKind::kFile;
+  return (wanted ? 0 : 2) + (exact ? 0 : 1);
+}
+
+// Absence of the folder itself, as opposed to a folder that is there but
+// could not be read.
+bool IsAbsence(int error) {
+  return error == ENOENT || error == ENOTDIR;
+}
+
 bool RenameNoReplace(const std::string& from, const std::string& to) {
   if (::syscall(SYS_renameat2, AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), kRenameNoReplace) ==
       0) {
@@ -155,19 +168,14 @@ struct PosixFileSystem::Listing {
   std::unordered_multimap<uint64_t, uint32_t> index;
   size_t removed = 0;
 
-  // Several stored names may fold to the same name on Linux. The one spelled
-  // exactly as asked wins, otherwise the first in byte order, so the choice
-  // does not depend on the order the folder was read in.
-  std::optional<size_t> Find(std::string_view name) const {
+  // Calls f(slot) for each stored name that equals name without regard to
+  // letter case, until f returns false.
+  template <typename F>
+  void ForEachNamed(std::string_view name, F f) const {
     auto [it, end] = index.equal_range(FoldedHash(name));
-    std::optional<size_t> best;
     for (; it != end; ++it) {
-      const std::string& stored = entries[it->second].name;
-      if (!EqualsNoCase(stored, name)) continue;
-      if (stored == name) return it->second;
-      if (!best || stored < entries[*best].name) best = it->second;
+      if (EqualsNoCase(entries[it->second].name, name) && !f(size_t{it->second})) return;
     }
-    return best;
   }
 
   void Add(std::string name, PathKind kind, bool kindKnown) {
@@ -243,7 +251,8 @@ struct PosixFileSystem::Resolved {
 
 PosixFileSystem::PosixFileSystem(Options options)
     : prefix_(std::move(options.winePrefix)),
-      currentDirectory_(std::move(options.currentDirectory)) {
+      currentDirectory_(std::move(options.currentDirectory)),
+      listingRefused_(std::move(options.listingRefused)) {
   if (prefix_.empty()) prefix_ = DefaultWinePrefix().path;
   if (!currentDirectory_.empty() && currentDirectory_.front() != '/') {
     char buf[PATH_MAX];
@@ -262,6 +271,7 @@ void PosixFileSystem::EndPass() {
 }
 
 void PosixFileSystem::DropCache() {
+  lastFolderKnown_ = false;
   listingByPath_.clear();
   listingByFile_.clear();
   driveRootKnown_.fill(false);
@@ -280,12 +290,26 @@ std::optional<std::string> PosixFileSystem::RootOfDrive(char letter) {
   return root;
 }
 
-PosixFileSystem::Listing* PosixFileSystem::ListingOf(const std::string& dir) {
-  if (auto it = listingByPath_.find(dir); it != listingByPath_.end()) return it->second;
+int PosixFileSystem::OpenFolder(const std::string& dir) {
+  if (listingRefused_ && listingRefused_(dir)) {
+    errno = EACCES;
+    return -1;
+  }
+  return ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+}
+
+PosixFileSystem::Listing* PosixFileSystem::ListingOf(const std::string& dir, bool* unreadable) {
+  if (auto it = listingByPath_.find(dir); it != listingByPath_.end()) {
+    if (!it->second && unreadable) *unreadable = true;
+    return it->second;
+  }
 
   Listing* found = nullptr;
-  int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd >= 0) {
+  int fd = OpenFolder(dir);
+  if (fd < 0) {
+    // Nothing there is no listing to remember: a later lookup tries again.
+    if (IsAbsence(errno)) return nullptr;
+  } else {
     struct stat st;
     if (::fstat(fd, &st) != 0) {
       ::close(fd);
@@ -300,88 +324,174 @@ PosixFileSystem::Listing* PosixFileSystem::ListingOf(const std::string& dir) {
     }
   }
   // A folder that cannot be read is remembered too, so a pass does not retry it per file.
+  if (!found && unreadable) *unreadable = true;
   listingByPath_.emplace(dir, found);
   return found;
 }
 
-std::optional<std::string> PosixFileSystem::LookupEntry(const std::string& dir,
-                                                        std::string_view name, Listing** listing,
-                                                        size_t* slot) {
-  if (passDepth_ > 0) {
-    Listing* l = ListingOf(dir);
-    if (!l) return std::nullopt;
-    std::optional<size_t> found = l->Find(name);
-    if (!found) return std::nullopt;
-    if (listing) *listing = l;
-    if (slot) *slot = *found;
-    return l->entries[*found].name;
+PathKind PosixFileSystem::SlotKind(Listing& listing, const std::string& dir, size_t slot) {
+  Listing::Entry& e = listing.entries[slot];
+  if (!e.kindKnown) {
+    e.kind = KindByStat(Join(dir, e.name));
+    e.kindKnown = true;
+  }
+  return e.kind;
+}
+
+std::optional<PosixFileSystem::Found> PosixFileSystem::LookupEntry(const std::string& dir,
+                                                                   std::string_view name,
+                                                                   Prefer prefer, bool* unknown) {
+  if (passDepth_ == 0) return DirectLookup(dir, name, prefer, true, unknown);
+
+  bool unreadable = false;
+  Listing* l = ListingOf(dir, &unreadable);
+  if (!l) {
+    if (!unreadable) return std::nullopt;
+    // A folder that can be entered but not read: its entries can still be
+    // reached by their exact names, as outside a pass.
+    return DirectLookup(dir, name, prefer, false, unknown);
+  }
+  std::optional<size_t> first;
+  bool several = false;
+  l->ForEachNamed(name, [&](size_t slot) {
+    several = first.has_value();
+    if (!first) first = slot;
+    return !several;
+  });
+  if (!first) return std::nullopt;
+  size_t best = *first;
+  if (several) {
+    // Names that differ only in case: rare, so only then are kinds looked up.
+    const bool wantFolder = prefer == Prefer::kFolder;
+    int bestRank = Rank(SlotKind(*l, dir, best), l->entries[best].name == name, wantFolder);
+    l->ForEachNamed(name, [&](size_t slot) {
+      const std::string& stored = l->entries[slot].name;
+      const int rank = Rank(SlotKind(*l, dir, slot), stored == name, wantFolder);
+      if (rank < bestRank || (rank == bestRank && stored < l->entries[best].name)) {
+        best = slot;
+        bestRank = rank;
+      }
+      return true;
+    });
+  }
+  return Found{l->entries[best].name, l, best};
+}
+
+std::optional<PosixFileSystem::Found> PosixFileSystem::DirectLookup(const std::string& dir,
+                                                                    std::string_view name,
+                                                                    Prefer prefer, bool mayList,
+                                                                    bool* unknown) {
+  // Nothing cached, so others' changes are always seen. The exact spelling,
+  // when it exists and is of the kind looked for, spares the scan.
+  const bool wantFolder = prefer == Prefer::kFolder;
+  const std::string exactPath = Join(dir, name);
+  struct stat st;
+  const bool taken = ::lstat(exactPath.c_str(), &st) == 0;
+  if (taken) {
+    const PathKind kind = S_ISLNK(st.st_mode)   ? KindByStat(exactPath)
+                          : S_ISDIR(st.st_mode) ? PathKind::kFolder
+                                                : PathKind::kFile;
+    if (Rank(kind, true, wantFolder) == 0) return Found{std::string(name)};
   }
 
-  // Outside a pass nothing is cached, so others' changes are always seen. The
-  // exact spelling wins when it exists, which also spares the scan.
-  struct stat st;
-  if (::lstat(Join(dir, name).c_str(), &st) == 0) return std::string(name);
-  DIR* d = ::opendir(dir.c_str());
-  if (!d) return std::nullopt;
+  int fd = mayList ? OpenFolder(dir) : -1;
+  DIR* d = fd >= 0 ? ::fdopendir(fd) : nullptr;
+  if (!d) {
+    const bool absent = mayList && fd < 0 && IsAbsence(errno);
+    if (fd >= 0) ::close(fd);
+    if (taken) return Found{std::string(name)};
+    // Another spelling of the name may be stored in the unread folder.
+    if (!absent && unknown) *unknown = true;
+    return std::nullopt;
+  }
   std::optional<std::string> best;
+  int bestRank = 0;
   while (dirent* e = ::readdir(d)) {
     std::string_view stored = e->d_name;
-    if (stored == "." || stored == "..") continue;
-    if (EqualsNoCase(stored, name) && (!best || stored < *best)) best = std::string(stored);
+    if (stored == "." || stored == ".." || !EqualsNoCase(stored, name)) continue;
+    const int rank = Rank(KindByStat(Join(dir, stored)), stored == name, wantFolder);
+    if (!best || rank < bestRank || (rank == bestRank && stored < *best)) {
+      best = std::string(stored);
+      bestRank = rank;
+    }
   }
   ::closedir(d);
-  return best;
+  if (!best) return std::nullopt;
+  return Found{std::move(*best)};
 }
 
 std::optional<PosixFileSystem::Resolved> PosixFileSystem::Resolve(const std::string& path,
-                                                                  Want want) {
+                                                                  Want want, bool* unknown) {
   // A NUL inside the string would cut the POSIX path short and reach another file.
   if (path.empty() || path.find('\0') != std::string::npos) return std::nullopt;
 
   Resolved r;
   std::vector<std::string> parts;
-  size_t start = 0;
-  if (path.size() >= 2 && IsAsciiLetter(path[0]) && path[1] == ':') {
-    // "C:name" (relative to the drive's own current folder on Windows) is
-    // taken from the drive's root: this tool keeps no per-drive folders.
-    std::optional<std::string> root = RootOfDrive(path[0]);
-    if (!root) return std::nullopt;
-    r.dir = *root;
-    start = 2;
-  } else if (IsSeparator(path[0])) {
-    if (path.size() >= 2 && IsSeparator(path[1])) return std::nullopt;  // \\server\share
-    r.dir = "/";
-  } else {
-    std::string cwd = currentDirectory_;
-    if (cwd.empty()) {
-      char buf[PATH_MAX];
-      if (!::getcwd(buf, sizeof buf)) return std::nullopt;
-      cwd = buf;
-    }
-    r.dir = "/";
-    AppendParts(cwd, parts);
-  }
-  AppendParts(std::string_view(path).substr(start), parts);
   r.folderOnly = IsSeparator(path.back());
+  // A pass asks about many names of one folder in a row: the folder part of
+  // the last path (up to its last separator, when a plain name follows) is
+  // remembered with the folder it reached, until the cache is dropped.
+  const size_t cut = path.find_last_of("\\/");
+  const std::string_view lastPart =
+      cut == std::string::npos ? std::string_view() : std::string_view(path).substr(cut + 1);
+  const bool sharesFolder = passDepth_ > 0 && !lastPart.empty() && lastPart != "." &&
+                            lastPart != ".." && cut != std::string::npos;
+  if (sharesFolder && lastFolderKnown_ &&
+      std::string_view(path).substr(0, cut + 1) == lastFolder_) {
+    r.dir = lastFolderDir_;
+    parts.emplace_back(lastPart);
+  } else {
+    size_t start = 0;
+    if (path.size() >= 2 && IsAsciiLetter(path[0]) && path[1] == ':') {
+      // "C:name" (relative to the drive's own current folder on Windows) is
+      // taken from the drive's root: this tool keeps no per-drive folders.
+      std::optional<std::string> root = RootOfDrive(path[0]);
+      if (!root) return std::nullopt;
+      r.dir = *root;
+      start = 2;
+    } else if (IsSeparator(path[0])) {
+      if (path.size() >= 2 && IsSeparator(path[1])) return std::nullopt;  // \\server\share
+      // assign(): GCC 12 at -O3 warns falsely (-Wrestrict) on r.dir = "/".
+      r.dir.assign(1, '/');
+    } else {
+      std::string cwd = currentDirectory_;
+      if (cwd.empty()) {
+        char buf[PATH_MAX];
+        if (!::getcwd(buf, sizeof buf)) return std::nullopt;
+        cwd = buf;
+      }
+      r.dir.assign(1, '/');
+      AppendParts(cwd, parts);
+    }
+    AppendParts(std::string_view(path).substr(start), parts);
 
-  if (parts.empty()) {
-    // The root itself: a folder, but never a name to create or rename to.
-    if (want == Want::kFreeName) return std::nullopt;
-    return r;
-  }
-  for (size_t i = 0; i + 1 < parts.size(); ++i) {
-    std::optional<std::string> stored = LookupEntry(r.dir, parts[i], nullptr, nullptr);
-    if (!stored) return std::nullopt;
-    r.dir = Join(r.dir, *stored);
+    if (parts.empty()) {
+      // The root itself: a folder, but never a name to create or rename to.
+      if (want == Want::kFreeName) return std::nullopt;
+      return r;
+    }
+    for (size_t i = 0; i + 1 < parts.size(); ++i) {
+      std::optional<Found> part = LookupEntry(r.dir, parts[i], Prefer::kFolder, unknown);
+      if (!part) return std::nullopt;
+      r.dir = Join(r.dir, part->name);
+    }
+    if (sharesFolder) {
+      lastFolder_.assign(path, 0, cut + 1);
+      lastFolderDir_ = r.dir;
+      lastFolderKnown_ = true;
+    }
   }
   if (want == Want::kFreeName) {
     if (r.folderOnly) return std::nullopt;
     r.name = std::move(parts.back());
     return r;
   }
-  std::optional<std::string> stored = LookupEntry(r.dir, parts.back(), &r.listing, &r.slot);
-  if (!stored) return std::nullopt;
-  r.name = std::move(*stored);
+  std::optional<Found> last =
+      LookupEntry(r.dir, parts.back(), r.folderOnly ? Prefer::kFolder : Prefer::kFile, unknown);
+  if (!last) return std::nullopt;
+  r.name = std::move(last->name);
+  r.listing = last->listing;
+  r.slot = last->slot;
   // As on Windows, "name\" names a folder only.
   if (r.folderOnly && EntryKind(r) != PathKind::kFolder) return std::nullopt;
   return r;
@@ -390,12 +500,7 @@ std::optional<PosixFileSystem::Resolved> PosixFileSystem::Resolve(const std::str
 PathKind PosixFileSystem::EntryKind(const Resolved& r) {
   if (r.name.empty()) return PathKind::kFolder;
   if (!r.listing) return KindByStat(r.Full());
-  Listing::Entry& e = r.listing->entries[r.slot];
-  if (!e.kindKnown) {
-    e.kind = KindByStat(r.Full());
-    e.kindKnown = true;
-  }
-  return e.kind;
+  return SlotKind(*r.listing, r.dir, r.slot);
 }
 
 PathKind PosixFileSystem::Kind(const std::string& path) {
@@ -403,32 +508,96 @@ PathKind PosixFileSystem::Kind(const std::string& path) {
   return r ? EntryKind(*r) : PathKind::kMissing;
 }
 
-std::vector<std::string> PosixFileSystem::Enumerate(const std::string& pattern) {
+std::optional<std::vector<std::string>> PosixFileSystem::Enumerate(const std::string& pattern) {
   std::vector<std::string> out;
-  std::optional<Resolved> r = Resolve(pattern, Want::kFreeName);
-  if (!r) return out;
+  bool unknown = false;
+  std::optional<Resolved> r = Resolve(pattern, Want::kFreeName, &unknown);
+  if (!r) {
+    if (unknown) return std::nullopt;
+    return out;
+  }
   const std::string& wildcard = r->name;
 
   if (passDepth_ > 0) {
-    Listing* l = ListingOf(r->dir);
-    if (!l) return out;
+    bool unreadable = false;
+    Listing* l = ListingOf(r->dir, &unreadable);
+    if (!l) {
+      if (unreadable) return std::nullopt;
+      return out;
+    }
     for (const Listing::Entry& e : l->entries) {
       if (!e.name.empty() && MatchesWildcard(e.name, wildcard)) out.push_back(e.name);
     }
   } else {
-    DIR* d = ::opendir(r->dir.c_str());
-    if (!d) return out;
+    int fd = OpenFolder(r->dir);
+    if (fd < 0) {
+      if (IsAbsence(errno)) return out;
+      return std::nullopt;
+    }
+    DIR* d = ::fdopendir(fd);
+    if (!d) {
+      ::close(fd);
+      return std::nullopt;
+    }
+    errno = 0;
     while (dirent* e = ::readdir(d)) {
       std::string_view name = e->d_name;
-      if (name == "." || name == "..") continue;
-      if (MatchesWildcard(name, wildcard)) out.emplace_back(name);
+      if (name != "." && name != ".." && MatchesWildcard(name, wildcard)) out.emplace_back(name);
+      errno = 0;
     }
+    // A listing cut short would hide files as surely as an unreadable folder.
+    const bool failed = errno != 0;
     ::closedir(d);
+    if (failed) return std::nullopt;
   }
   // Byte order: the same folder yields the same sequence on every run,
   // whatever order the directory happens to be stored in.
   std::sort(out.begin(), out.end());
   return out;
+}
+
+EntryNow PosixFileSystem::OnDisk(const std::string& path) {
+  EntryNow now;
+  std::optional<Resolved> r = Resolve(path, Want::kEntry);
+  if (!r && passDepth_ > 0) {
+    // The listing may not know a name another program created since it was
+    // read; the disk is asked, at the cost of a read of the folder. The pass
+    // asks only about names its listing holds.
+    r = Resolve(path, Want::kFreeName);
+    std::optional<Found> found;
+    if (r) found = DirectLookup(r->dir, r->name, Prefer::kFile, true, nullptr);
+    if (!found) return now;
+    r->name = std::move(found->name);
+  }
+  if (!r) return now;
+  const std::string full = r->Full();
+  struct stat st;
+  if (::lstat(full.c_str(), &st) != 0) {
+    if (r->listing && IsAbsence(errno)) {
+      // Gone since the folder was read: the cache must not keep the name
+      // taken, or a rename to it would be refused.
+      Listing::Entry& e = r->listing->entries[r->slot];
+      if (e.kindKnown && e.kind == PathKind::kFolder) {
+        DropCache();
+      } else {
+        r->listing->Erase(r->slot);
+      }
+    }
+    return now;
+  }
+  // A dangling link is missing, as for Kind(), but its name stays taken.
+  if (S_ISLNK(st.st_mode) && ::stat(full.c_str(), &st) != 0) return now;
+  now.kind = S_ISDIR(st.st_mode) ? PathKind::kFolder : PathKind::kFile;
+  now.identity = FileIdentity{static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino)};
+  if (r->listing) {
+    Listing::Entry& e = r->listing->entries[r->slot];
+    e.kind = now.kind;
+    e.kindKnown = true;
+  } else if (passDepth_ > 0) {
+    // Found past the listing: it holds no spelling of the name yet.
+    if (Listing* l = ListingOf(r->dir)) l->Add(r->name, now.kind, true);
+  }
+  return now;
 }
 
 bool PosixFileSystem::Rename(const std::string& from, const std::string& to) {
@@ -440,8 +609,8 @@ bool PosixFileSystem::Rename(const std::string& from, const std::string& to) {
   // A Windows folder holds one entry per name whatever its letter case, so
   // "L1L.bgl" blocks a rename to "L1L.BGL". The one exception is the entry
   // itself: changing only the case of a name is allowed there too.
-  if (std::optional<std::string> clash = LookupEntry(dst->dir, dst->name, nullptr, nullptr)) {
-    if (!(dst->dir == src->dir && *clash == src->name)) return false;
+  if (std::optional<Found> clash = LookupEntry(dst->dir, dst->name, Prefer::kFile, nullptr)) {
+    if (!(dst->dir == src->dir && clash->name == src->name)) return false;
   }
   // The kernel refuses to replace an entry of exactly the target name, also one
   // created after the test above. One differing only in case that appears in

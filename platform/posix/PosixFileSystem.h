@@ -4,8 +4,14 @@
 // Choices this layer makes where Windows and Linux differ:
 // - Each path component is matched to the stored name without regard to letter
 //   case. If a folder holds several names that differ only in case (possible on
-//   Linux only), the name spelled exactly as asked wins, otherwise the first of
-//   them in byte order, so the same path always reaches the same file.
+//   Linux only), one of the kind looked for wins: a folder for every component
+//   but the last and for a path ending in a separator, a file otherwise, so a
+//   folder "L1L.XXX" never hides the file "l1l.xxx". Among those, the name
+//   spelled exactly as asked wins, then the first in byte order, so the same
+//   path always reaches the same entry.
+// - A folder that can be entered but not read (mode 711 for another user)
+//   still yields the names asked for in their exact spelling; what else it
+//   holds is unknown, so Enumerate() reports it as unreadable.
 // - A symbolic link is followed: Kind() reports what it points to, and a
 //   dangling link is missing. Its name is still taken, so no rename lands on it.
 // - A file without any write permission bit is the Windows read-only file: it
@@ -16,13 +22,16 @@
 // - "\\server\share" network paths have no mapping here and are missing.
 //
 // Outside a pass nothing is cached, so a lookup of a name not stored in exactly
-// that spelling (a missing one included) reads its whole folder: a loop over
-// many files belongs inside a PassScope, where every folder is read once.
+// that spelling, or stored so but of the other kind (a missing one included),
+// reads its whole folder: a loop over many files belongs inside a PassScope,
+// where every folder is read once. OnDisk() asks the disk in any case: one
+// call for a name the pass's listing holds.
 #pragma once
 
 #include <sys/types.h>
 
 #include <array>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -44,6 +53,9 @@ class PosixFileSystem : public FileSystem {
     std::string winePrefix;
     // POSIX folder that relative paths start from. Empty: the process's.
     std::string currentDirectory;
+    // Tests only: POSIX folders whose listing fails as it does for a user
+    // without read permission (tests run as root in CI, which reads any folder).
+    std::function<bool(const std::string& folder)> listingRefused = nullptr;
   };
 
   PosixFileSystem() : PosixFileSystem(Options{}) {}
@@ -51,7 +63,8 @@ class PosixFileSystem : public FileSystem {
   ~PosixFileSystem() override;
 
   PathKind Kind(const std::string& path) override;
-  std::vector<std::string> Enumerate(const std::string& pattern) override;
+  std::optional<std::vector<std::string>> Enumerate(const std::string& pattern) override;
+  EntryNow OnDisk(const std::string& path) override;
   bool Rename(const std::string& from, const std::string& to) override;
   bool Remove(const std::string& path) override;
   std::unique_ptr<UpdateFile> OpenForUpdate(const std::string& path) override;
@@ -65,22 +78,39 @@ class PosixFileSystem : public FileSystem {
   struct Listing;
   struct Resolved;
   enum class Want { kEntry, kFreeName };
+  enum class Prefer { kFile, kFolder };
+  // A stored name, and during a pass the listing and slot that hold it.
+  struct Found {
+    std::string name;
+    Listing* listing = nullptr;
+    size_t slot = 0;
+  };
 
-  std::optional<Resolved> Resolve(const std::string& path, Want want);
+  // *unknown is set when the path could not be followed for a reason other
+  // than absence: a folder on it could not be read.
+  std::optional<Resolved> Resolve(const std::string& path, Want want, bool* unknown = nullptr);
   std::optional<std::string> RootOfDrive(char letter);
-  std::optional<std::string> LookupEntry(const std::string& dir, std::string_view name,
-                                         Listing** listing, size_t* index);
+  std::optional<Found> LookupEntry(const std::string& dir, std::string_view name, Prefer prefer,
+                                   bool* unknown);
+  std::optional<Found> DirectLookup(const std::string& dir, std::string_view name, Prefer prefer,
+                                    bool mayList, bool* unknown);
+  PathKind SlotKind(Listing& listing, const std::string& dir, size_t slot);
   PathKind EntryKind(const Resolved& r);
-  Listing* ListingOf(const std::string& dir);
+  Listing* ListingOf(const std::string& dir, bool* unreadable = nullptr);
+  int OpenFolder(const std::string& dir);
   void DropCache();
 
   std::string prefix_;
   std::string currentDirectory_;
+  std::function<bool(const std::string&)> listingRefused_;
 
   int passDepth_ = 0;
+  // A null listing: the folder exists but could not be read.
   std::unordered_map<std::string, Listing*> listingByPath_;
   std::map<std::pair<dev_t, ino_t>, std::unique_ptr<Listing>> listingByFile_;
   std::array<std::optional<std::string>, 26> driveRoots_;
+  std::string lastFolder_, lastFolderDir_;  // see Resolve
+  bool lastFolderKnown_ = false;
   std::array<bool, 26> driveRootKnown_{};
 };
 

@@ -74,12 +74,26 @@ PathKind Win32FileSystem::Kind(const std::string& path) {
   return (attributes & FILE_ATTRIBUTE_DIRECTORY) ? PathKind::kFolder : PathKind::kFile;
 }
 
-std::vector<std::string> Win32FileSystem::Enumerate(const std::string& pattern) {
+std::optional<std::vector<std::string>> Win32FileSystem::Enumerate(const std::string& pattern) {
   std::vector<std::string> names;
   if (HasZero(pattern)) return names;
   WIN32_FIND_DATAA data;
   HANDLE find = ::FindFirstFileA(pattern.c_str(), &data);
-  if (find == INVALID_HANDLE_VALUE) return names;
+  if (find == INVALID_HANDLE_VALUE) {
+    // No match, no such folder, or a file in the place of a folder: nothing
+    // there. Anything else (access denied, a drive that fails) leaves the
+    // folder's entries unknown.
+    switch (::GetLastError()) {
+      case ERROR_FILE_NOT_FOUND:
+      case ERROR_PATH_NOT_FOUND:
+      case ERROR_NO_MORE_FILES:
+      case ERROR_DIRECTORY:
+      case ERROR_INVALID_NAME:
+        return names;
+      default:
+        return std::nullopt;
+    }
+  }
   // FindFirstFileA also matches a name through its 8.3 alias, and treats "?",
   // "<" and ">" as wildcards of its own; checking the long name against the
   // tool's own rule keeps both platforms finding the same entries.
@@ -89,8 +103,41 @@ std::vector<std::string> Win32FileSystem::Enumerate(const std::string& pattern) 
     if (!MatchesWildcard(data.cFileName, last)) continue;
     names.emplace_back(data.cFileName);
   } while (::FindNextFileA(find, &data));
+  // A listing cut short would hide files as surely as an unreadable folder.
+  const bool complete = ::GetLastError() == ERROR_NO_MORE_FILES;
   ::FindClose(find);
+  if (!complete) return std::nullopt;
   return names;
+}
+
+EntryNow Win32FileSystem::OnDisk(const std::string& path) {
+  EntryNow now;
+  if (HasZero(path)) return now;
+  // No access asked for, so a file another program holds open without
+  // sharing is still reached; the flag lets a folder be opened too. Links are
+  // followed, so a link and what it points to have one identity.
+  HANDLE handle =
+      ::CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) {
+    const DWORD error = ::GetLastError();
+    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return now;
+    // There, but not to be opened: its kind is known, which file it is not.
+    now.kind = Kind(path);
+    return now;
+  }
+  BY_HANDLE_FILE_INFORMATION info;
+  if (::GetFileInformationByHandle(handle, &info)) {
+    now.kind =
+        (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ? PathKind::kFolder : PathKind::kFile;
+    now.identity =
+        FileIdentity{info.dwVolumeSerialNumber,
+                     (static_cast<uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow};
+  } else {
+    now.kind = Kind(path);
+  }
+  ::CloseHandle(handle);
+  return now;
 }
 
 bool Win32FileSystem::Rename(const std::string& from, const std::string& to) {

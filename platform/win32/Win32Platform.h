@@ -15,7 +15,8 @@ namespace svx {
 class Win32FileSystem : public FileSystem {
  public:
   PathKind Kind(const std::string& path) override;
-  std::vector<std::string> Enumerate(const std::string& pattern) override;
+  std::optional<std::vector<std::string>> Enumerate(const std::string& pattern) override;
+  EntryNow OnDisk(const std::string& path) override;
   bool Rename(const std::string& from, const std::string& to) override;
   bool Remove(const std::string& path) override;
   std::unique_ptr<UpdateFile> OpenForUpdate(const std::string& path) override;

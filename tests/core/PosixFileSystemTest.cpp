@@ -73,6 +73,57 @@ TEST_P(FileSystemCaseTest, PrefersTheExactCaseThenByteOrderAmongNamesDifferingIn
   EXPECT_EQ(files_->ReadFile(W("FSX\\terrain.CFG"), 100), "mixed");
 }
 
+// Among names that differ only in case, the kind looked for wins: a folder
+// "L1L.XXX" must not hide the file "l1l.xxx", nor a file "SCENERY" the folder
+// "Scenery" on the way to what it holds.
+TEST_P(FileSystemCaseTest, PrefersTheKindLookedForAmongNamesDifferingInCase) {
+  tmp_.Write("S/l1l.xxx", "file");
+  tmp_.Write("S/L1L.XXX/inner", "in folder");
+  tmp_.Write("S/SCENERY", "a file");
+  tmp_.Write("S/Scenery/x", "x");
+
+  EXPECT_EQ(files_->ReadFile(W("S\\L1L.XXX"), 100), "file");
+  EXPECT_EQ(files_->Kind(W("S\\L1L.XXX\\")), PathKind::kFolder);
+  EXPECT_EQ(files_->ReadFile(W("S\\L1L.XXX\\inner"), 100), "in folder");
+  EXPECT_EQ(files_->ReadFile(W("S\\SCENERY\\x"), 100), "x");
+  EXPECT_EQ(files_->ReadFile(W("S\\SCENERY"), 100), "a file");
+  EXPECT_TRUE(files_->Rename(W("S\\L1L.XXX"), W("S\\L1L.BGL")));
+  EXPECT_EQ(NamesOnDisk(tmp_.Path() / "S"),
+            (std::vector<std::string>{"L1L.BGL", "L1L.XXX", "SCENERY", "Scenery"}));
+  EXPECT_EQ(tmp_.Read("S/L1L.BGL"), "file");
+}
+
+// A folder that can be entered but not listed (mode 711 for another user; the
+// layer's seam stands in for it, as tests run as root): its entries are still
+// reached by their exact names, but what it holds is unknown, not empty.
+TEST_P(FileSystemCaseTest, ReachesEntriesOfAFolderThatCannotBeListed) {
+  tmp_.Write("FSX/SCENERY/Vod/Scenery/L1L.XXX", "x");
+  tmp_.MakeDir("Other");
+  const std::string refused = (tmp_.Path() / "FSX").string();
+  files_ = std::make_unique<PosixFileSystem>(PosixFileSystem::Options{
+      "", "", [&](const std::string& folder) { return folder == refused; }});
+  if (InPass()) files_->BeginPass();
+
+  using Names = std::optional<std::vector<std::string>>;
+  struct Case {
+    const char* pattern;
+    Names names;
+  } cases[] = {
+      {"FSX\\SCENERY\\Vod\\Scenery\\L1L*.*", std::vector<std::string>{"L1L.XXX"}},
+      {"FSX\\*", std::nullopt},
+      {"FSX\\scenery\\Vod\\Scenery\\*", std::nullopt},  // another spelling may be stored
+      {"Other\\Missing\\*", std::vector<std::string>{}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.pattern);
+    EXPECT_EQ(files_->Enumerate(W(c.pattern)), c.names);
+  }
+  EXPECT_EQ(files_->Kind(W("FSX\\SCENERY\\Vod\\Scenery\\l1l.xxx")), PathKind::kFile);
+  EXPECT_TRUE(files_->Rename(W("FSX\\SCENERY\\Vod\\Scenery\\L1L.XXX"),
+                             W("FSX\\SCENERY\\Vod\\Scenery\\L1L.BGL")));
+  EXPECT_EQ(tmp_.Read("FSX/SCENERY/Vod/Scenery/L1L.BGL"), "x");
+}
+
 // Drive letters map through the drive links of a Wine prefix.
 class DriveLinkTest : public ::testing::TestWithParam<bool> {
  protected:

@@ -3,7 +3,12 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <set>
 #include <string>
+#include <vector>
 
 #include "platform/posix/PosixFileSystem.h"
 #include "support/PrepRecordingOwner.h"
@@ -71,6 +76,135 @@ TEST_F(PreparationOnDiskTest, NeverLosesAFileToAFolderOrAForeignName) {
   ASSERT_EQ(owner.messages.size(), 1u);
   EXPECT_EQ(owner.messages[0].caption, "Error");
   EXPECT_EQ(tmp.Read("svxkmv11.EXE"), "xxxx");
+}
+
+// What the pass cannot see or act on must never end in "Success", and what
+// another program changes after the folder was read must not cost a file.
+TEST(PreparationOnDiskFaults, NeverReportsSuccessForFilesItCouldNotSeeOrKeep) {
+  const std::string vod = "FSX/SCENERY/VODeVevuza/Scenery/";
+  struct Case {
+    const char* what;
+    std::map<std::string, std::string> before;  // files below the temporary folder
+    std::set<std::string> unreadable;           // folders whose listing fails (as mode 711)
+    std::function<void(TempDir&)> arrange;      // what plain files cannot express
+    std::function<void(TempDir&)> duringPass;   // another program, in the first wait
+    std::map<std::string, std::string> after;   // files that must hold this content
+    std::vector<std::string> gone;
+    int checked, renamed, removed;
+    bool succeeded;
+  } cases[] = {
+      {"a target moved away after its folder was read is not counted on",
+       {{vod + "L1P_0001.XXX", "source"}, {vod + "L1P_0001.BGL", "target"}},
+       {},
+       nullptr,
+       [&](TempDir& t) {
+         std::filesystem::rename(t.Path() / (vod + "L1P_0001.BGL"), t.Path() / "moved.BGL");
+       },
+       {{vod + "L1P_0001.BGL", "source"}, {"moved.BGL", "target"}},
+       {vod + "L1P_0001.XXX"},
+       2,
+       1,
+       0,
+       true},
+      {"a target that links to its own source keeps the source",
+       {{vod + "L1L_s.XXX", "only copy"}},
+       {},
+       [&](TempDir& t) {
+         std::filesystem::create_symlink("L1L_s.XXX", t.Path() / (vod + "L1L_s.BGL"));
+       },
+       nullptr,
+       {{vod + "L1L_s.XXX", "only copy"}},
+       {},
+       2,
+       0,
+       0,
+       false},
+      {"a simulator folder that can be entered but not listed",
+       {{vod + "L1L_0001.XXX", "x"}},
+       {"FSX"},
+       nullptr,
+       nullptr,
+       {{vod + "L1L_0001.BGL", "x"}},
+       {vod + "L1L_0001.XXX"},
+       1,
+       1,
+       0,
+       true},
+      {"beneath a folder not listed, a name spelled otherwise is unknown, not missing",
+       {{"FSX/SCENERY/vodevevuza/Scenery/L1L_0001.XXX", "x"}},
+       {"FSX/SCENERY"},
+       nullptr,
+       nullptr,
+       {{"FSX/SCENERY/vodevevuza/Scenery/L1L_0001.XXX", "x"}},
+       {},
+       0,
+       0,
+       0,
+       false},
+      {"a rule folder that cannot be listed fails the run, the others are done",
+       {{vod + "L1L_0001.XXX", "x"}, {"FSX/SCENERY/ROVuzu/Scenery/BRUA.XXX", "y"}},
+       {vod.substr(0, vod.size() - 1)},
+       nullptr,
+       nullptr,
+       {{vod + "L1L_0001.XXX", "x"}, {"FSX/SCENERY/ROVuzu/Scenery/BRUA.BGL", "y"}},
+       {},
+       1,
+       1,
+       0,
+       false},
+      {"a file beside a folder whose name differs only in case is renamed",
+       {{vod + "l1l_0001.xxx", "file"}, {vod + "L1L_0001.XXX/inner", "in folder"}},
+       {},
+       nullptr,
+       nullptr,
+       // The new name takes the base as listed: the folder's spelling comes first.
+       {{vod + "L1L_0001.BGL", "file"}, {vod + "L1L_0001.XXX/inner", "in folder"}},
+       {vod + "l1l_0001.xxx"},
+       2,
+       1,
+       0,
+       true},
+      {"a name holding a backslash is counted and fails the run",
+       {{vod + "L1La\\b.XXX", "odd"}, {vod + "L1L_0001.XXX", "x"}},
+       {},
+       nullptr,
+       nullptr,
+       {{vod + "L1La\\b.XXX", "odd"}, {vod + "L1L_0001.BGL", "x"}},
+       {},
+       2,
+       1,
+       0,
+       false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    TempDir tmp;
+    tmp.Write("SvxKmV11.exe", "xxxx");
+    for (const auto& [path, content] : c.before) tmp.Write(path, content);
+    if (c.arrange) c.arrange(tmp);
+    std::set<std::string> refused;
+    for (const std::string& folder : c.unreadable) refused.insert((tmp.Path() / folder).string());
+    PosixFileSystem files(PosixFileSystem::Options{
+        tmp.Str() + "/prefix", tmp.Str(),
+        [&](const std::string& folder) { return refused.count(folder) > 0; }});
+    PrepRecordingOwner owner(tmp.Str() + "/FSX");
+    bool waited = false;
+    owner.onWait = [&] {
+      if (c.duringPass && !waited) c.duringPass(tmp);
+      waited = true;
+    };
+
+    RunPreparation(owner, files);
+
+    for (const auto& [path, content] : c.after) EXPECT_EQ(tmp.Read(path), content) << path;
+    for (const std::string& path : c.gone) EXPECT_FALSE(tmp.Has(path)) << path;
+    EXPECT_EQ(owner.counters.checked, c.checked);
+    EXPECT_EQ(owner.counters.renamed, c.renamed);
+    EXPECT_EQ(owner.counters.removed, c.removed);
+    ASSERT_EQ(owner.messages.size(), 1u);
+    EXPECT_EQ(owner.messages[0].caption, c.succeeded ? "Success" : "Error");
+    EXPECT_EQ(tmp.Read("SvxKmV11.exe"), c.succeeded ? "MZxx" : "xxxx");
+  }
 }
 
 }  // namespace

@@ -6,6 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 #include "support/FileSystemUnderTest.h"
 #include "support/TempDir.h"
 
@@ -30,8 +33,8 @@ TEST(Win32FileSystem, LeavesTheErrorsOfTheSystemCalls) {
   EXPECT_EQ(::GetLastError(), static_cast<DWORD>(ERROR_ALREADY_EXISTS));
   EXPECT_FALSE(files.Rename(s + "MISSING.XXX", s + "MISSING.BGL"));
   EXPECT_EQ(::GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
-  EXPECT_TRUE(files.Enumerate(s + "Q*.*").empty());
-  EXPECT_TRUE(files.Enumerate(tmp.Str() + "\\Missing\\*").empty());
+  EXPECT_EQ(files.Enumerate(s + "Q*.*"), std::vector<std::string>{});
+  EXPECT_EQ(files.Enumerate(tmp.Str() + "\\Missing\\*"), std::vector<std::string>{});
 }
 
 }  // namespace

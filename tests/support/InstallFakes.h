@@ -31,7 +31,10 @@ class MemoryFileSystem : public FileSystem {
     }
     return PathKind::kMissing;
   }
-  std::vector<std::string> Enumerate(const std::string&) override { return {}; }
+  std::optional<std::vector<std::string>> Enumerate(const std::string&) override {
+    return std::vector<std::string>{};
+  }
+  EntryNow OnDisk(const std::string& path) override { return {Kind(path), std::nullopt}; }
   bool Rename(const std::string&, const std::string&) override { return false; }
   bool Remove(const std::string&) override { return false; }
   std::unique_ptr<UpdateFile> OpenForUpdate(const std::string&) override { return nullptr; }

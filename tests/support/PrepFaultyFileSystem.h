@@ -28,9 +28,10 @@ class PrepFaultyFileSystem : public FileSystem {
   int removes = 0;
 
   PathKind Kind(const std::string& path) override { return inner_.Kind(path); }
-  std::vector<std::string> Enumerate(const std::string& pattern) override {
+  std::optional<std::vector<std::string>> Enumerate(const std::string& pattern) override {
     return inner_.Enumerate(pattern);
   }
+  EntryNow OnDisk(const std::string& path) override { return inner_.OnDisk(path); }
   bool Rename(const std::string& from, const std::string& to) override {
     ++renames;
     if (refuseRename_.count(LastFolded(from))) return false;

@@ -4,6 +4,7 @@
 // were created with; listings come in case-folded name order.
 #pragma once
 
+#include <cstdint>
 #include <map>
 #include <memory>
 #include <optional>
@@ -21,7 +22,7 @@ class PrepMemoryFileSystem : public FileSystem {
   void AddFile(const std::string& path, const std::string& content = "") {
     auto parts = Split(path);
     AddFolders(parts, parts.size() - 1);
-    entries_[Key(parts, parts.size())] = Entry{PathKind::kFile, parts.back(), content};
+    entries_[Key(parts, parts.size())] = Entry{PathKind::kFile, parts.back(), content, ++lastId_};
   }
   void AddFolder(const std::string& path) {
     auto parts = Split(path);
@@ -58,7 +59,7 @@ class PrepMemoryFileSystem : public FileSystem {
     return it == entries_.end() ? PathKind::kMissing : it->second.kind;
   }
 
-  std::vector<std::string> Enumerate(const std::string& pattern) override {
+  std::optional<std::vector<std::string>> Enumerate(const std::string& pattern) override {
     auto parts = Split(pattern);
     std::vector<std::string> names;
     if (parts.empty()) return names;
@@ -69,6 +70,16 @@ class PrepMemoryFileSystem : public FileSystem {
       }
     }
     return names;
+  }
+
+  // Nothing is cached here, so the disk's answer is the stored one.
+  EntryNow OnDisk(const std::string& path) override {
+    EntryNow now;
+    auto it = entries_.find(Key(path));
+    if (it == entries_.end()) return now;
+    now.kind = it->second.kind;
+    now.identity = FileIdentity{0, it->second.id};
+    return now;
   }
 
   bool Rename(const std::string& from, const std::string& to) override {
@@ -122,6 +133,7 @@ class PrepMemoryFileSystem : public FileSystem {
     PathKind kind;
     std::string name;
     std::string content;
+    uint64_t id;  // kept across renames, as a file keeps its identity
   };
 
   // Writes land in the stored content at once; the file is positioned at 0.
@@ -174,11 +186,12 @@ class PrepMemoryFileSystem : public FileSystem {
   }
   void AddFolders(const std::vector<std::string>& parts, size_t count) {
     for (size_t i = 1; i <= count; ++i) {
-      entries_.try_emplace(Key(parts, i), Entry{PathKind::kFolder, parts[i - 1], ""});
+      entries_.try_emplace(Key(parts, i), Entry{PathKind::kFolder, parts[i - 1], "", ++lastId_});
     }
   }
 
   std::map<std::string, Entry> entries_;
+  uint64_t lastId_ = 0;
 };
 
 }  // namespace svx::test

@@ -1,0 +1,416 @@
+// Other programs at work in the scenery tree while a preparation pass runs on
+// the real file layer. Not a timing: it counts what a user would lose. Every
+// file of the generated tree holds its own path, so a content found under
+// another name, or found nowhere, shows what happened to it.
+//
+//   pass_race --files 20000 --runs 20 --mode move
+//       A second process moves pair targets out of the tree (to a folder beside
+//       it, as a sync tool or an add-on manager would) while the pass works on
+//       their rule: each as soon as the pass has listed the rule's folder, in
+//       random order, and only while the pair's source is still there.
+//   pass_race --files 20000 --runs 20 --mode create
+//       A second process creates the target names of lone sources (exclusive
+//       create, as an installer would) while the pass works on their rule.
+//   pass_race --files 20000 --runs 40 --mode kill
+//   pass_race --files 20000 --runs 20 --mode term
+//       The pass runs in a child that gets SIGKILL (or SIGTERM) at a random
+//       moment within an uninterrupted pass's time; then the pass runs again
+//       to the end.
+//
+// Counted per run, and summed:
+//   moved        move: targets moved away; "raced" of them while the source
+//                was still there just after the move (so the pass, if it
+//                deletes the source, does so after the target had gone), and
+//                "crossed" where the pass dealt with the source during the
+//                move (either order is possible; not counted as lost).
+//   lost         move: raced pairs that end with no file of their name in the
+//                tree (the pass deleted the only copy it had left).
+//                kill, term: files whose content is gone although no rule says
+//                to delete it (pair sources are redundant and may go).
+//   overwritten  files the pass must keep (pair targets, lone files, created
+//                files) whose content is found nowhere afterwards (tree or
+//                moved-to folder), or whose name holds another file's content.
+//   end state    kill, term: whether the second pass left exactly the names an
+//                uninterrupted pass leaves, and unlocked the patch.
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <set>
+#include <string>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
+
+#include "bench/BenchTree.h"
+#include "bench/QuietOwner.h"
+#include "platform/Wildcard.h"
+#include "platform/posix/PosixFileSystem.h"
+#include "prep/Preparation.h"
+
+namespace {
+
+using namespace svx;
+using bench::BenchTree;
+
+enum class Mode { kMove, kCreate, kKill, kTerm };
+
+[[noreturn]] void Die(const char* what) {
+  std::perror(what);
+  std::exit(2);
+}
+
+void WriteAll(int fd, const void* data, size_t size) {
+  const char* p = static_cast<const char*>(data);
+  while (size > 0) {
+    ssize_t n = write(fd, p, size);
+    if (n <= 0) Die("write");
+    p += n;
+    size -= static_cast<size_t>(n);
+  }
+}
+
+bool ReadAll(int fd, void* data, size_t size) {
+  char* p = static_cast<char*>(data);
+  while (size > 0) {
+    ssize_t n = read(fd, p, size);
+    if (n <= 0) return false;
+    p += n;
+    size -= static_cast<size_t>(n);
+  }
+  return true;
+}
+
+bool Present(const std::string& path) {
+  struct stat st;
+  return lstat(path.c_str(), &st) == 0;
+}
+
+// The tree's path with the file name case-folded: names that differ only in
+// case are one name to the simulator.
+std::string Key(const std::string& path) {
+  std::string key = path;
+  for (size_t i = key.find_last_of('/') + 1; i < key.size(); ++i) key[i] = FoldCase(key[i]);
+  return key;
+}
+
+std::string ReadContent(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// Every file below the rule folders, by Key, with its content.
+std::unordered_map<std::string, std::string> Snapshot(const BenchTree& tree) {
+  std::set<std::string> folders;
+  for (int i = 0; i < TheProductConfig().ToggleRuleCount(); ++i) {
+    folders.insert(tree.Folder(TheProductConfig().ToggleRuleAt(i)));
+  }
+  std::unordered_map<std::string, std::string> files;
+  for (const std::string& folder : folders) {
+    for (const auto& e : std::filesystem::directory_iterator(folder)) {
+      if (e.is_regular_file()) files[Key(e.path().string())] = ReadContent(e.path().string());
+    }
+  }
+  return files;
+}
+
+std::unordered_set<std::string> ContentsIn(const std::string& folder) {
+  std::unordered_set<std::string> contents;
+  std::error_code ec;
+  for (const auto& e : std::filesystem::directory_iterator(folder, ec)) {
+    contents.insert(ReadContent(e.path().string()));
+  }
+  return contents;
+}
+
+// Files the pass must keep whose content is found nowhere, or whose name holds
+// a content that none of its name's files had. Pair sources may go.
+long CountOverwritten(const BenchTree& tree,
+                      const std::unordered_map<std::string, std::string>& files,
+                      const std::unordered_set<std::string>& elsewhere,
+                      const std::unordered_set<std::string>& created) {
+  std::unordered_set<std::string> present(elsewhere);
+  for (const auto& [key, content] : files) present.insert(content);
+  long n = 0;
+  for (const BenchTree::Unit& u : tree.Units()) {
+    const std::string kept = tree.ContentOf(u.hasTarget ? u.target : u.source);
+    if (!present.count(kept)) ++n;
+    for (const std::string& path : {u.source, u.target}) {
+      auto it = files.find(Key(path));
+      if (it == files.end()) continue;
+      if (it->second != tree.ContentOf(u.source) && it->second != tree.ContentOf(u.target) &&
+          !created.count(it->second)) {
+        ++n;
+      }
+    }
+  }
+  return n;
+}
+
+// Contents of files no rule says to delete that are found nowhere.
+long CountLostContents(const BenchTree& tree,
+                       const std::unordered_map<std::string, std::string>& files) {
+  std::unordered_set<std::string> present;
+  for (const auto& [key, content] : files) present.insert(content);
+  long n = 0;
+  for (const BenchTree::Unit& u : tree.Units()) {
+    if (!present.count(tree.ContentOf(u.hasTarget ? u.target : u.source))) ++n;
+  }
+  return n;
+}
+
+// Tells the second process which rule the pass has just listed.
+class AnnouncingFileSystem : public FileSystem {
+ public:
+  AnnouncingFileSystem(FileSystem& inner, int fd) : inner_(inner), fd_(fd) {}
+
+  PathKind Kind(const std::string& path) override { return inner_.Kind(path); }
+  std::optional<std::vector<std::string>> Enumerate(const std::string& pattern) override {
+    auto names = inner_.Enumerate(pattern);
+    // The pass enumerates the toggle rules in table order, once each.
+    WriteAll(fd_, &rule_, sizeof rule_);
+    ++rule_;
+    return names;
+  }
+  EntryNow OnDisk(const std::string& path) override { return inner_.OnDisk(path); }
+  bool Rename(const std::string& from, const std::string& to) override {
+    return inner_.Rename(from, to);
+  }
+  bool Remove(const std::string& path) override { return inner_.Remove(path); }
+  std::unique_ptr<UpdateFile> OpenForUpdate(const std::string& path) override {
+    return inner_.OpenForUpdate(path);
+  }
+  std::optional<std::string> ReadFile(const std::string& path, size_t maxBytes) override {
+    return inner_.ReadFile(path, maxBytes);
+  }
+  void BeginPass() override { inner_.BeginPass(); }
+  void EndPass() override { inner_.EndPass(); }
+
+ private:
+  FileSystem& inner_;
+  int fd_;
+  int32_t rule_ = 0;
+};
+
+// The second process: after each announced rule, works through that rule's
+// units in random order. Reports the units it acted on, then a count.
+struct RivalReport {
+  std::vector<uint32_t> units;  // move: raced pairs; create: created names
+  long tries = 0;               // move: moves; create: creation attempts
+  long crossed = 0;             // move: the pass handled the source during the move
+};
+
+[[noreturn]] void RunRival(Mode mode, const BenchTree& tree, int in, int out, unsigned seed) {
+  std::vector<std::vector<uint32_t>> byRule(TheProductConfig().ToggleRuleCount());
+  const auto& units = tree.Units();
+  for (uint32_t i = 0; i < units.size(); ++i) {
+    const bool wanted = mode == Mode::kMove ? units[i].hasSource && units[i].hasTarget
+                                            : units[i].hasSource && !units[i].hasTarget;
+    if (wanted) byRule[static_cast<size_t>(units[i].rule)].push_back(i);
+  }
+  std::mt19937 random(seed);
+  const std::string movedTo = tree.Root() + "/moved/";
+  RivalReport report;
+  int32_t rule;
+  while (ReadAll(in, &rule, sizeof rule)) {
+    if (rule < 0 || static_cast<size_t>(rule) >= byRule.size()) continue;
+    std::vector<uint32_t> todo = byRule[static_cast<size_t>(rule)];
+    std::shuffle(todo.begin(), todo.end(), random);
+    for (uint32_t i : todo) {
+      const BenchTree::Unit& u = units[i];
+      if (mode == Mode::kMove) {
+        // Only pairs the pass has not dealt with yet: moving a target after
+        // its source was rightly deleted loses the name, but not by the pass.
+        if (!Present(u.source)) continue;
+        if (rename(u.target.c_str(), (movedTo + std::to_string(i)).c_str()) != 0) continue;
+        ++report.tries;
+        if (Present(u.source)) {
+          report.units.push_back(i);
+        } else {
+          ++report.crossed;
+        }
+      } else {
+        ++report.tries;
+        int fd = open(u.target.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+        if (fd < 0) continue;
+        const std::string content = "created " + std::to_string(i);
+        WriteAll(fd, content.data(), content.size());
+        close(fd);
+        report.units.push_back(i);
+      }
+    }
+  }
+  const uint64_t count = report.units.size();
+  WriteAll(out, &count, sizeof count);
+  WriteAll(out, report.units.data(), count * sizeof(uint32_t));
+  WriteAll(out, &report.tries, sizeof report.tries);
+  WriteAll(out, &report.crossed, sizeof report.crossed);
+  _exit(0);
+}
+
+struct Totals {
+  long lost = 0, overwritten = 0, tries = 0, acted = 0, crossed = 0;
+  int runs = 0, failedRuns = 0, interrupted = 0, endStateOk = 0;
+};
+
+void RivalRun(Mode mode, long files, unsigned seed, Totals& t) {
+  BenchTree tree(files, true);
+  const std::string movedTo = tree.Root() + "/moved";
+  if (mkdir(movedTo.c_str(), 0755) != 0) Die("mkdir");
+  int toRival[2], fromRival[2];
+  if (pipe(toRival) != 0 || pipe(fromRival) != 0) Die("pipe");
+  const pid_t pid = fork();
+  if (pid < 0) Die("fork");
+  if (pid == 0) {
+    close(toRival[1]);
+    close(fromRival[0]);
+    RunRival(mode, tree, toRival[0], fromRival[1], seed);
+  }
+  close(toRival[0]);
+  close(fromRival[1]);
+
+  PosixFileSystem posix;
+  AnnouncingFileSystem files_(posix, toRival[1]);
+  bench::QuietOwner owner(tree.Root());
+  RunPreparation(owner, files_);
+  close(toRival[1]);
+
+  RivalReport report;
+  uint64_t count = 0;
+  if (!ReadAll(fromRival[0], &count, sizeof count)) Die("rival report");
+  report.units.resize(count);
+  if (!ReadAll(fromRival[0], report.units.data(), count * sizeof(uint32_t)) ||
+      !ReadAll(fromRival[0], &report.tries, sizeof report.tries) ||
+      !ReadAll(fromRival[0], &report.crossed, sizeof report.crossed)) {
+    Die("rival report");
+  }
+  close(fromRival[0]);
+  waitpid(pid, nullptr, 0);
+
+  const auto snapshot = Snapshot(tree);
+  std::unordered_set<std::string> created;
+  long lost = 0, overwritten = 0;
+  for (uint32_t i : report.units) {
+    const BenchTree::Unit& u = tree.Units()[i];
+    if (mode == Mode::kMove) {
+      if (!snapshot.count(Key(u.source)) && !snapshot.count(Key(u.target))) {
+        ++lost;
+        if (getenv("RACE_DEBUG"))
+          std::fprintf(stderr, "lost %s | %s\n", u.source.c_str(), u.target.c_str());
+      }
+    } else {
+      const std::string content = "created " + std::to_string(i);
+      created.insert(content);
+      auto it = snapshot.find(Key(u.target));
+      if (it == snapshot.end() || it->second != content) ++overwritten;
+    }
+  }
+  overwritten += CountOverwritten(tree, snapshot, ContentsIn(movedTo), created);
+  const bool failed = owner.lastCaption != "Success";
+  std::printf("run %d: %s=%ld %s=%zu%s lost=%ld overwritten=%ld outcome=%s\n", t.runs + 1,
+              mode == Mode::kMove ? "moved" : "create_attempts", report.tries,
+              mode == Mode::kMove ? "raced" : "created", report.units.size(),
+              mode == Mode::kMove ? (" crossed=" + std::to_string(report.crossed)).c_str() : "",
+              lost, overwritten, owner.lastCaption.c_str());
+  ++t.runs;
+  t.lost += lost;
+  t.overwritten += overwritten;
+  t.tries += report.tries;
+  t.acted += static_cast<long>(report.units.size());
+  t.crossed += report.crossed;
+  if (failed) ++t.failedRuns;
+}
+
+bool RunToTheEnd(bench::QuietOwner& owner) {
+  PosixFileSystem files;
+  RunPreparation(owner, files);
+  return owner.lastCaption == "Success";
+}
+
+double UninterruptedSeconds(long files) {
+  BenchTree tree(files, true);
+  bench::QuietOwner owner(tree.Root());
+  const auto start = std::chrono::steady_clock::now();
+  RunToTheEnd(owner);
+  return bench::Seconds(start);
+}
+
+void StopRun(Mode mode, long files, double seconds, std::mt19937& random, Totals& t) {
+  BenchTree tree(files, true);
+  const pid_t pid = fork();
+  if (pid < 0) Die("fork");
+  if (pid == 0) {
+    bench::QuietOwner owner(tree.Root());
+    RunToTheEnd(owner);
+    _exit(0);
+  }
+  const auto delay =
+      std::uniform_int_distribution<long>(0, static_cast<long>(seconds * 1e6))(random);
+  usleep(static_cast<useconds_t>(delay));
+  kill(pid, mode == Mode::kKill ? SIGKILL : SIGTERM);
+  int status = 0;
+  waitpid(pid, &status, 0);
+  const bool interrupted = WIFSIGNALED(status);
+
+  long lost = CountLostContents(tree, Snapshot(tree));
+  long overwritten = CountOverwritten(tree, Snapshot(tree), {}, {});
+  bench::QuietOwner owner(tree.Root());
+  const bool succeeded = RunToTheEnd(owner);
+  const bool endState = succeeded && tree.Verify();
+  lost += CountLostContents(tree, Snapshot(tree));
+  overwritten += CountOverwritten(tree, Snapshot(tree), {}, {});
+  std::printf("run %d: stopped after %.3f s%s lost=%ld overwritten=%ld end_state=%s\n", t.runs + 1,
+              static_cast<double>(delay) / 1e6, interrupted ? "" : " (had finished)", lost,
+              overwritten, endState ? "ok" : "WRONG");
+  ++t.runs;
+  t.lost += lost;
+  t.overwritten += overwritten;
+  if (interrupted) ++t.interrupted;
+  if (endState) ++t.endStateOk;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const long files = bench::ParseFiles(argc, argv, "pass_race");
+  int runs = 20;
+  Mode mode = Mode::kMove;
+  unsigned seed = std::random_device{}();
+  for (int i = 1; i + 1 < argc; ++i) {
+    if (!std::strcmp(argv[i], "--runs")) runs = std::atoi(argv[i + 1]);
+    if (!std::strcmp(argv[i], "--seed")) seed = static_cast<unsigned>(std::atol(argv[i + 1]));
+    if (!std::strcmp(argv[i], "--mode")) {
+      const std::string m = argv[i + 1];
+      mode = m == "create" ? Mode::kCreate
+             : m == "kill" ? Mode::kKill
+             : m == "term" ? Mode::kTerm
+                           : Mode::kMove;
+    }
+  }
+  std::printf("pass_race files=%ld runs=%d seed=%u\n", files, runs, seed);
+  std::mt19937 random(seed);
+  Totals t;
+  if (mode == Mode::kMove || mode == Mode::kCreate) {
+    for (int i = 0; i < runs; ++i) RivalRun(mode, files, static_cast<unsigned>(random()), t);
+    std::printf("total: %s=%ld %s=%ld lost=%ld overwritten=%ld runs_not_success=%d of %d\n",
+                mode == Mode::kMove ? "moved" : "create_attempts", t.tries,
+                mode == Mode::kMove ? "raced" : "created", t.acted, t.lost, t.overwritten,
+                t.failedRuns, t.runs);
+  } else {
+    const double seconds = UninterruptedSeconds(files);
+    std::printf("uninterrupted pass: %.3f s\n", seconds);
+    for (int i = 0; i < runs; ++i) StopRun(mode, files, seconds, random, t);
+    std::printf("total: interrupted=%d end_state_ok=%d of %d lost=%ld overwritten=%ld\n",
+                t.interrupted, t.endStateOk, t.runs, t.lost, t.overwritten);
+  }
+  return t.lost == 0 && t.overwritten == 0 ? 0 : 1;
+}
