@@ -1,6 +1,7 @@
 // The application object: runs the main window as a modal dialog and ends with it.
 #include <wx/app.h>
 
+#include "install/SimulatorChecks.h"
 #include "platform/Platform.h"
 #include "ui/wx/PatchDlg.h"
 
@@ -19,7 +20,7 @@ class CPatchApp : public wxApp {
   // The dialog is the whole program, so wx's own main loop never runs; ending
   // here also gives a normal end the exit status 0, which launchers expect.
   int OnRun() override {
-    CPatchDlg dialog(SystemPlatform());
+    CPatchDlg dialog(SystemPlatform(CheckRegistryFolder));
     SetTopWindow(&dialog);
     dialog.RunModal();
     SetTopWindow(nullptr);

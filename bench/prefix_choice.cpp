@@ -98,7 +98,7 @@ int main(int argc, char** argv) {
   search.configHome = (home / ".config").string();
 
   auto start = std::chrono::steady_clock::now();
-  svx::PrefixInUse inUse = svx::ChoosePrefixInUse(search);
+  svx::PrefixInUse inUse = svx::ChoosePrefixInUse(search, svx::CheckRegistryFolder);
   const double choice = Ms(start);
   const std::string folder = svx::ReadRegistryPath(*inUse.registry);
   const bool right = inUse.prefix.path == bottle.string() && folder == "C:\\Games\\FSX";

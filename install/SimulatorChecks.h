@@ -5,6 +5,7 @@
 
 #include "platform/FileSystem.h"
 #include "platform/MessageBox.h"
+#include "platform/Platform.h"
 #include "platform/Registry.h"
 #include "platform/WindowFinder.h"
 
@@ -19,8 +20,7 @@ bool IsValidSimFolder(FileSystem& files, const std::string& folder);
 
 // What start-up would find in a registry: no SetupPath, one whose folder fails
 // the folder test, or one whose folder passes it. Where several registries may
-// hold the simulator (Wine prefixes), this tells which one to take.
-enum class RegistryFolder { kNone, kInvalid, kValid };
+// hold the simulator (Wine prefixes), this tells SystemPlatform which to take.
 RegistryFolder CheckRegistryFolder(Registry& registry, FileSystem& files);
 
 bool IsSimulatorRunning(WindowFinder& windows);

@@ -18,7 +18,16 @@ struct Platform {
   ProcessLauncher& processes;
 };
 
-// The real services of the platform the tool was built for (posix/ or win32/).
-Platform& SystemPlatform();
+// What a registry says of the simulator, as start-up judges it: no folder, a
+// folder that fails the folder test, or one that passes. The test itself is
+// the simulator layer's (CheckRegistryFolder in install/), handed down because
+// the platform needs it to choose among several registries: the Wine prefixes
+// on Linux. Windows has one registry and never asks.
+enum class RegistryFolder { kNone, kInvalid, kValid };
+using RegistryFolderTest = RegistryFolder (*)(Registry& registry, FileSystem& files);
+
+// The real services of the platform the tool was built for (posix/ or win32/),
+// put together on the first call.
+Platform& SystemPlatform(RegistryFolderTest simulatorFolder);
 
 }  // namespace svx

@@ -5,6 +5,7 @@
 #include <commctrl.h>
 #include <objbase.h>
 
+#include "install/SimulatorChecks.h"
 #include "platform/Platform.h"
 #include "ui/win32/PatchDlg.h"
 
@@ -14,7 +15,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   // The shell's folder browser needs COM in a single-threaded apartment.
   const HRESULT com = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
   {
-    svx::CPatchDlg dialog(svx::SystemPlatform());
+    svx::CPatchDlg dialog(svx::SystemPlatform(svx::CheckRegistryFolder));
     dialog.RunModal();
   }
   if (SUCCEEDED(com)) ::CoUninitialize();

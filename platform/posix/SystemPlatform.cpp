@@ -5,7 +5,6 @@
 #include <map>
 #include <string>
 
-#include "install/SimulatorChecks.h"
 #include "platform/Platform.h"
 #include "platform/posix/IniProfileReader.h"
 #include "platform/posix/PosixFileSystem.h"
@@ -14,13 +13,13 @@
 
 namespace svx {
 
-PrefixInUse ChoosePrefixInUse(const PrefixSearch& search) {
+PrefixInUse ChoosePrefixInUse(const PrefixSearch& search, RegistryFolderTest simulatorFolder) {
   std::map<std::string, std::unique_ptr<WineRegistry>> asked;
   PrefixInUse chosen;
   chosen.prefix = ChooseWinePrefix(search, [&](const WinePrefix& candidate) {
     auto registry = std::make_unique<WineRegistry>(WineRegistryOptions{candidate.path});
     PosixFileSystem files(PosixFileSystem::Options{candidate.path, ""});
-    const RegistryFolder folder = CheckRegistryFolder(*registry, files);
+    const RegistryFolder folder = simulatorFolder(*registry, files);
     asked[candidate.path] = std::move(registry);
     return folder == RegistryFolder::kValid     ? PrefixFit::kFolderFound
            : folder == RegistryFolder::kInvalid ? PrefixFit::kValueOnly
@@ -33,8 +32,8 @@ PrefixInUse ChoosePrefixInUse(const PrefixSearch& search) {
   return chosen;
 }
 
-Platform& SystemPlatform() {
-  static PrefixInUse inUse = ChoosePrefixInUse(PrefixSearch::FromEnvironment());
+Platform& SystemPlatform(RegistryFolderTest simulatorFolder) {
+  static PrefixInUse inUse = ChoosePrefixInUse(PrefixSearch::FromEnvironment(), simulatorFolder);
   static PosixFileSystem files(PosixFileSystem::Options{inUse.prefix.path, ""});
   static X11WindowFinder windows;
   static IniProfileReader profiles(files);

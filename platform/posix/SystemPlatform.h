@@ -3,6 +3,7 @@
 
 #include <memory>
 
+#include "platform/Platform.h"
 #include "platform/posix/WinePrefix.h"
 #include "platform/posix/WineRegistry.h"
 
@@ -15,9 +16,8 @@ struct PrefixInUse {
   std::unique_ptr<WineRegistry> registry;
 };
 
-// The prefix the tool works in (see ChooseWinePrefix), each candidate judged
-// as start-up judges a folder: its registry's SetupPath, tested through the
-// candidate's own drive links.
-PrefixInUse ChoosePrefixInUse(const PrefixSearch& search);
+// The prefix the tool works in (see ChooseWinePrefix), each candidate's
+// registry judged by `simulatorFolder` through the candidate's own drive links.
+PrefixInUse ChoosePrefixInUse(const PrefixSearch& search, RegistryFolderTest simulatorFolder);
 
 }  // namespace svx

@@ -4,7 +4,8 @@
 
 namespace svx {
 
-Platform& SystemPlatform() {
+// One registry: nothing to choose, so the simulator folder test is not needed.
+Platform& SystemPlatform(RegistryFolderTest) {
   static Win32FileSystem files;
   static Win32Registry registry;
   static Win32WindowFinder windows;

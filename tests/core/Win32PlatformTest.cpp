@@ -7,6 +7,7 @@
 #include <chrono>
 #include <thread>
 
+#include "install/SimulatorChecks.h"
 #include "platform/Platform.h"
 #include "platform/win32/Win32Platform.h"
 #include "support/TempDir.h"
@@ -166,8 +167,8 @@ TEST(Win32ErrorText, IsEmptyForACodeWithoutText) {
 }
 
 TEST(Win32SystemPlatform, HandsOutOneSetOfServices) {
-  Platform& a = SystemPlatform();
-  Platform& b = SystemPlatform();
+  Platform& a = SystemPlatform(CheckRegistryFolder);
+  Platform& b = SystemPlatform(CheckRegistryFolder);
   EXPECT_EQ(&a.files, &b.files);
   EXPECT_NE(dynamic_cast<Win32FileSystem*>(&a.files), nullptr);
   EXPECT_NE(dynamic_cast<Win32Registry*>(&a.registry), nullptr);

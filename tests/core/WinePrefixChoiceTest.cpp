@@ -164,7 +164,7 @@ TEST(WinePrefixSearch, TakesTheFirstPrefixWhoseRegistryFolderIsTheSimulator) {
     for (const std::string& name : c.installed) home.Install(name);
     for (const std::string& name : c.valueOnly) home.SetRegistry(name, "C:\\\\Elsewhere");
 
-    PrefixInUse inUse = ChoosePrefixInUse(home.Search());
+    PrefixInUse inUse = ChoosePrefixInUse(home.Search(), CheckRegistryFolder);
     EXPECT_EQ(inUse.prefix.path, home[c.chosen]);
     const bool found = !c.installed.empty();
     EXPECT_EQ(ReadRegistryPath(*inUse.registry), found                 ? "C:\\Games\\FSX"
@@ -178,10 +178,10 @@ TEST(WinePrefixSearch, KeepsWinePrefixAndReadsEachRegistryOnce) {
   home.Install("bottles");
   PrefixSearch search = home.Search();
   search.winePrefix = home["pol"];
-  EXPECT_EQ(ChoosePrefixInUse(search).prefix.path, home["pol"]);
+  EXPECT_EQ(ChoosePrefixInUse(search, CheckRegistryFolder).prefix.path, home["pol"]);
 
   // Start-up asks the chosen registry again; the file is not read a second time.
-  PrefixInUse inUse = ChoosePrefixInUse(home.Search());
+  PrefixInUse inUse = ChoosePrefixInUse(home.Search(), CheckRegistryFolder);
   stdfs::remove(home["bottles"] + "/system.reg");
   EXPECT_EQ(ReadRegistryPath(*inUse.registry), "C:\\Games\\FSX");
 }
@@ -206,7 +206,7 @@ TEST(WinePrefixSearch, ReadsARegistryWineWrote) {
   ASSERT_EQ(std::system((reg + " >/dev/null 2>&1").c_str()), 0);
   ASSERT_EQ(std::system((env + "/usr/lib/wine/wineserver -w").c_str()), 0);
 
-  PrefixInUse inUse = ChoosePrefixInUse(home.Search());
+  PrefixInUse inUse = ChoosePrefixInUse(home.Search(), CheckRegistryFolder);
   EXPECT_EQ(inUse.prefix.path, bottle);
   EXPECT_EQ(ReadRegistryPath(*inUse.registry), "C:\\Games\\FSX");
 }

@@ -15,6 +15,7 @@
 #include <wx/utils.h>
 
 #include "GuiSupport.h"
+#include "install/SimulatorChecks.h"
 #include "platform/Platform.h"
 #include "res/Images.h"
 #include "res/ResourceIds.h"
@@ -76,7 +77,7 @@ bool ShowsSharply(const wxImage& shot, const wxImage& drawing, int scale) {
 
 TEST(HiDpi, StatusImagesShowPixelForPixelAtTheDisplayScale) {
   test::SampleInstall install;
-  CPatchDlg dialog(SystemPlatform());
+  CPatchDlg dialog(SystemPlatform(CheckRegistryFolder));
   ASSERT_TRUE(dialog.StartUp());
   ASSERT_TRUE(test::ShowAndWait(dialog));
   const int scale = static_cast<int>(dialog.GetDPIScaleFactor());

@@ -63,7 +63,7 @@ void ExpectPreparedScenery(test::TempDir& dir, const std::string& sim) {
 
 TEST(PatchDlg, PreparesThePatchWhenPressed) {
   SampleInstall install;
-  CPatchDlg dialog(SystemPlatform());
+  CPatchDlg dialog(SystemPlatform(CheckRegistryFolder));
   ASSERT_TRUE(dialog.StartUp());
   ASSERT_TRUE(test::ShowAndWait(dialog));
 
@@ -113,7 +113,7 @@ struct HoldAbout : wxExpectModalBase<CAboutDlg, HoldAbout> {
 // once the box is closed, or the pass never finishes.
 TEST(PatchDlg, AModalBoxOpenedInsideAWaitLetsThePassGoOn) {
   SampleInstall install;
-  CPatchDlg dialog(SystemPlatform());
+  CPatchDlg dialog(SystemPlatform(CheckRegistryFolder));
   ASSERT_TRUE(dialog.StartUp());
   ASSERT_TRUE(test::ShowAndWait(dialog));
 
@@ -157,7 +157,7 @@ TEST(PatchDlg, EscapeAndTheCloseBoxEndTheDialogLikeExit) {
       [](wxDialog& d) { d.Close(); },
   };
   for (const auto& end : ways) {
-    CPatchDlg dialog(SystemPlatform());
+    CPatchDlg dialog(SystemPlatform(CheckRegistryFolder));
     ASSERT_TRUE(dialog.StartUp());
     end(dialog);
     EXPECT_TRUE(dialog.Ended());
@@ -167,7 +167,7 @@ TEST(PatchDlg, EscapeAndTheCloseBoxEndTheDialogLikeExit) {
 
 TEST(PatchDlg, WithoutPrefixReportsTheFolderAndDisablesPreparation) {
   SampleInstall install("");
-  CPatchDlg dialog(SystemPlatform());
+  CPatchDlg dialog(SystemPlatform(CheckRegistryFolder));
   MessageSeen seen;
   bool open = false;
   auto start = [&] { open = dialog.StartUp(); };
@@ -185,7 +185,7 @@ TEST(PatchDlg, WithoutPrefixReportsTheFolderAndDisablesPreparation) {
 
 TEST(PatchDlg, FailedVersionGateEndsBeforeTheWindowIsShown) {
   SampleInstall install("C:\\FSX\\", "1.1.0");
-  CPatchDlg dialog(SystemPlatform());
+  CPatchDlg dialog(SystemPlatform(CheckRegistryFolder));
   MessageSeen seen;
   int result = 0;
   // Were the modal loop entered, the test's guard hook would report it.
@@ -247,7 +247,7 @@ TEST(PatchDlg, TypedFolderReplacesTheFolderInUse) {
   install.WriteSimulator(simRelative, "1.0.0");
   const std::string typed = (install.Dir().Path() / simRelative).string();
 
-  CPatchDlg dialog(SystemPlatform());
+  CPatchDlg dialog(SystemPlatform(CheckRegistryFolder));
   MessageSeen startup;
   auto start = [&] { dialog.StartUp(); };
   wxTEST_DIALOG(start(), ExpectMsgBox(&startup));
@@ -291,7 +291,7 @@ namespace {
 TEST(LocationDlg, CancelledChooserChangesNothingAndCancelAsksFirst) {
   SampleInstall install("");
   const std::string typed = (install.Dir().Path() / SampleInstall::kSimFolder).string();
-  CPatchDlg dialog(SystemPlatform());
+  CPatchDlg dialog(SystemPlatform(CheckRegistryFolder));
   MessageSeen startup;
   auto start = [&] { dialog.StartUp(); };
   wxTEST_DIALOG(start(), ExpectMsgBox(&startup));

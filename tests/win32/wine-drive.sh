@@ -7,6 +7,7 @@
 
 here=$(dirname "$(realpath "${BASH_SOURCE[0]}")")
 wine_run="$here/../../cmake/wine-run"
+layout="$here/../../tools/dialog_layout.py"
 title='Skarvane X- Patch Preparation Tool'
 key='HKLM\Software\Microsoft\Microsoft Games\Flight Simulator\10.0'
 
@@ -42,10 +43,14 @@ wait_gone() {
   return 1
 }
 
-# Clicks at a point of a window given in the dialog units of its template
-# (WIDTH x HEIGHT units fill the client area, since no frame is drawn).
-click_dlu() {
-  local w=$1 dx=$2 dy=$3 dw=$4 dh=$5 X Y WIDTH HEIGHT SCREEN WINDOW
+# Clicks the centre of a control of window $1, a dialog: $2 names its template
+# and $3 the control, as the templates do (IDD_MAIN IDOK). The control's place
+# in dialog units is scaled to the window, whose client area it fills as no
+# frame is drawn.
+click_control() {
+  local w=$1 at dx dy dw dh X Y WIDTH HEIGHT SCREEN WINDOW
+  at=$("$layout" "$2" "$3") || fail "no control $3 in the template $2"
+  read -r dx dy dw dh <<<"$at"
   eval "$(xdotool getwindowgeometry --shell "$w")"
   xdotool mousemove --sync $((X + dx * WIDTH / dw)) $((Y + dy * HEIGHT / dh)) click 1
 }
@@ -121,7 +126,7 @@ wait_main() {
 # Presses "Patch Preparation" in the main window $1 and waits up to 20 s for
 # the success message; prints its id.
 run_preparation() {
-  click_dlu "$1" 213 80 479 123
+  click_control "$1" IDD_MAIN IDOK
   wait_window Success || fail "no success message"
 }
 
