@@ -4,6 +4,7 @@
 #include "install/VersionGate.h"
 #include "prep/PatchExecutable.h"
 #include "res/ResourceIds.h"
+#include "res/Strings.h"
 #include "ui/LocationDialog.h"
 
 namespace svx {
@@ -32,15 +33,13 @@ bool MainWindow::OnInitDialog() {
   // else; the system-menu item, the icons and the bitmaps are the view's.
   ShowValues();
 
-  // The product name runs straight into the dash, as the tool's title line
-  // always has: "Kelmirth X- Version 1.1.0".
-  values_.title = config_.ProductName() + "- Version " + config_.TargetVersion();
+  values_.title = ProductTitleLine(config_.ProductName(), config_.TargetVersion());
   ShowValues();
 
   // Ending the dialog here only marks it as ended; the remaining checks still
   // run and show their messages before the window goes away unseen.
   if (IsSimulatorRunning(platform_.windows)) {
-    view_.ShowMessage(kSimulatorRunningText, kSimulatorRunningCaption, kSimulatorRunningStyle);
+    view_.ShowMessage(kSimulatorRunningText, kToolWarningCaption, kSimulatorRunningStyle);
     view_.EndDialog(kResultCancel);
   }
 
@@ -56,7 +55,7 @@ bool MainWindow::OnInitDialog() {
     view_.EnableControl(IDOK, true);
     RunVersionGate();
   } else {
-    view_.ShowMessage(kFolderNotFoundText, kFolderNotFoundCaption, kFolderNotFoundStyle);
+    view_.ShowMessage(kFolderNotFoundText, kWarningCaption, kFolderNotFoundStyle);
     view_.EnableControl(IDOK, false);
   }
 
