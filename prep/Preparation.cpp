@@ -218,4 +218,8 @@ void RunPreparation(PrepOwner& owner, FileSystem& files, const ProductConfig& co
   owner.ShowMessage(kPreparationSucceededText, kSuccessCaption, kStyleExclamation);
 }
 
+bool PreparationRunning() {
+  return passRunning;
+}
+
 }  // namespace svx
