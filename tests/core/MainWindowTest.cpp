@@ -8,16 +8,17 @@
 #include <vector>
 
 #include "res/ResourceIds.h"
+#include "support/PlatformFakes.h"
 #include "support/UiFakes.h"
 #include "ui/LocationDialog.h"
 
 namespace svx {
 namespace {
 
-using uitest::FakeLocationView;
-using uitest::FakeMainView;
-using uitest::FakePlatform;
-using uitest::ShownMessage;
+using test::FakeLocationView;
+using test::FakeMainView;
+using test::FakePlatform;
+using test::ShownMessage;
 
 const ShownMessage kRunningMessage{
     "A process named \"Microsoft Flight Simulator X\" has been found running in the "
@@ -122,7 +123,7 @@ TEST_F(MainWindowTest, StartUpMatrix) {
                      << " installed=" << static_cast<int>(installed));
         FakePlatform fake;
         FakeMainView view;
-        fake.windows.simulatorRunning = running;
+        if (running) fake.windows.titles = {"Microsoft Flight Simulator X"};
         fake.AddSimulator("C:\\FSX", VersionText(installed));
         fake.files.AddFile("D:\\Elsewhere\\readme.txt");
         std::string folder;

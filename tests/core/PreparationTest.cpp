@@ -7,16 +7,16 @@
 #include <string>
 #include <vector>
 
+#include "support/MemoryFileSystem.h"
 #include "support/PrepFaultyFileSystem.h"
-#include "support/PrepMemoryFileSystem.h"
 #include "support/PrepRecordingOwner.h"
 #include "support/TempDir.h"
 
 namespace svx {
 namespace {
 
+using test::MemoryFileSystem;
 using test::PrepFaultyFileSystem;
-using test::PrepMemoryFileSystem;
 using test::PrepRecordingOwner;
 using test::TempDir;
 
@@ -71,7 +71,7 @@ class PreparationTest : public ::testing::Test {
     EXPECT_TRUE(owner.busyAtEveryWait);
   }
 
-  PrepMemoryFileSystem mem;
+  MemoryFileSystem mem;
   PrepFaultyFileSystem fs{mem};
   PrepRecordingOwner owner;
 };
@@ -202,7 +202,7 @@ TEST_F(PreparationTest, BringsEachCoveredFileIntoItsTargetState) {
   };
   for (const FolderCase& c : cases) {
     SCOPED_TRACE(c.what);
-    PrepMemoryFileSystem mem2;
+    MemoryFileSystem mem2;
     PrepFaultyFileSystem fs2(mem2);
     PrepRecordingOwner owner2;
     mem2.AddFile(kPatch);
@@ -309,7 +309,7 @@ TEST_F(PreparationTest, RefreshesWhenCheckedIsAMultipleOfHundred) {
   } cases[] = {{0, 41 + 1}, {99, 1}, {100, 41 + 1}, {150, 1}, {200, 41 + 1}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.files);
-    PrepMemoryFileSystem mem2;
+    MemoryFileSystem mem2;
     PrepRecordingOwner owner2;
     mem2.AddFile(kPatch);
     for (int i = 0; i < c.files; ++i) mem2.AddFile(kVod + "L1L_" + std::to_string(i) + ".BGL");
@@ -346,7 +346,7 @@ TEST_F(PreparationTest, DeletionStagesRemoveWhatTheirRowsMatch) {
   ExpectSucceeded();
 
   // A folder the rows match is not a file to delete: it stays and the run fails.
-  PrepMemoryFileSystem mem2;
+  MemoryFileSystem mem2;
   PrepRecordingOwner owner2;
   mem2.AddFile(kPatch);
   mem2.AddFolder(kVod + "OLDSTUFF");

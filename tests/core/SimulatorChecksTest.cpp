@@ -3,7 +3,7 @@
 #include <string>
 
 #include "install/SimulatorChecks.h"
-#include "support/InstallFakes.h"
+#include "support/PlatformFakes.h"
 
 namespace svx {
 namespace {
@@ -22,14 +22,14 @@ TEST(IsValidSimFolder, TestsTheMarkerFileInTheFolderAsGiven) {
     EXPECT_FALSE(IsValidSimFolder(files, c.folder)) << c.folder;
     ASSERT_EQ(files.asked.size(), 1u);
     EXPECT_EQ(files.asked[0], c.asked);
-    files.files[c.asked] = "";
+    files.AddFile(c.asked);
     EXPECT_TRUE(IsValidSimFolder(files, c.folder)) << c.folder;
   }
 }
 
 TEST(IsValidSimFolder, CountsAFolderNamedLikeTheMarker) {
   test::MemoryFileSystem files;
-  files.folders.push_back("C:\\FSX\\TERRAIN.CFG");
+  files.AddFolder("C:\\FSX\\TERRAIN.CFG");
   EXPECT_TRUE(IsValidSimFolder(files, "C:\\FSX"));
 }
 
