@@ -14,23 +14,6 @@ constexpr size_t kSetupPathBufferBytes = 999;
 constexpr const char* kMarkerFile = "TERRAIN.CFG";
 constexpr const char* kSimulatorWindowTitle = "Microsoft Flight Simulator X";
 
-}  // namespace
-
-const char* const kSimulatorRunningText =
-    "A process named \"Microsoft Flight Simulator X\" has been found running in the "
-    "background.\n\n"
-    "You must terminate this process before any modifications can be made to the FSX "
-    "environment.\n\n"
-    "After terminating the background process, you can restart this application.\n\n"
-    "Press any key to exit this application.";
-const char* const kSimulatorRunningCaption = "Skarvane X Patch Preparation Tool Warning";
-const char* const kFolderNotFoundText =
-    "FSX could not be located at the path defined in the Windows Registry.\n\n"
-    "Press the \"Change FSX Location\" button to locate FSX manually";
-const char* const kFolderNotFoundCaption = "Warning";
-
-namespace {
-
 std::optional<std::string> ReadSetupPath(Registry& registry) {
   std::optional<std::string> folder =
       registry.ReadLocalMachineString(kSimulatorKey, kSetupPathValue, kSetupPathBufferBytes);

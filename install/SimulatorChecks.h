@@ -25,13 +25,9 @@ RegistryFolder CheckRegistryFolder(Registry& registry, FileSystem& files);
 
 bool IsSimulatorRunning(WindowFinder& windows);
 
-// The message shown at start-up when the simulator runs, with its caption.
-extern const char* const kSimulatorRunningText;
-extern const char* const kSimulatorRunningCaption;
-// The message shown at start-up when the registry's folder fails the test.
-extern const char* const kFolderNotFoundText;
-extern const char* const kFolderNotFoundCaption;
-// Both are shown with the stop icon.
+// The styles of the two start-up messages (their texts are in res/Strings.h):
+// the simulator runs, and the registry's folder fails the test. Both show
+// the stop icon.
 constexpr int kSimulatorRunningStyle = kStyleStop;
 constexpr int kFolderNotFoundStyle = kStyleStop;
 

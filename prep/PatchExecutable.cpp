@@ -2,14 +2,9 @@
 
 #include <memory>
 
+#include "res/Strings.h"
+
 namespace svx {
-namespace {
-
-constexpr const char* kUnlockFailedText =
-    "The patch preparation was successful.  But, the patch file could not be unlocked !\nAre you "
-    "sure that you followed the patch instructions correctly ?\n";
-
-}  // namespace
 
 int UnlockPatch(MessageOwner& owner, FileSystem& files, const std::string& executable) {
   bool unlocked = false;
@@ -21,7 +16,7 @@ int UnlockPatch(MessageOwner& owner, FileSystem& files, const std::string& execu
     unlocked = written && closed;
   }
   if (!unlocked) {
-    owner.ShowMessage(kUnlockFailedText, "Success", kStyleExclamation);
+    owner.ShowMessage(kUnlockFailedText, kSuccessCaption, kStyleExclamation);
     return -1;
   }
   return 0;
@@ -34,8 +29,8 @@ void LaunchPatch(MessageOwner& owner, ProcessLauncher& processes, const std::str
   if (!error) return;
   // The system may have no text for an error; an empty box would leave the
   // user guessing what went wrong, so say at least which program did not start.
-  const std::string text = error->empty() ? executable + " could not be started." : *error;
-  owner.ShowMessage(text, "Warning", kStyleStop);
+  const std::string text = error->empty() ? NotStartedText(executable) : *error;
+  owner.ShowMessage(text, kWarningCaption, kStyleStop);
 }
 
 }  // namespace svx

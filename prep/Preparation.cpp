@@ -7,20 +7,13 @@
 
 #include "platform/Wildcard.h"
 #include "prep/PatchExecutable.h"
+#include "res/Strings.h"
 
 namespace svx {
 namespace {
 
 constexpr int kRefreshTimerId = 0;
 constexpr int kRefreshMs = 100;
-
-constexpr const char* kFailureText =
-    "The patch preparation failed because windows prevented modifications of the required "
-    "scenery files\n\nTry rebooting to clear any file locks.  Then, retry this patch preparation "
-    "tool.";
-constexpr const char* kSuccessText =
-    "The patch preparation was successful and the patch has been unlocked.\n\nPress the \"Launch "
-    "Patch Application\" button to begin the patch process.";
 
 // One thread runs the tool, and a key pressed inside a refresh wait can send
 // "Patch Preparation" again; the second run would interleave with the first on
@@ -211,7 +204,7 @@ void RunPreparation(PrepOwner& owner, FileSystem& files, const ProductConfig& co
   if (!succeeded) {
     owner.SetStatusImage(StatusImage::kInvalid);
     owner.EndBusy();
-    owner.ShowMessage(kFailureText, "Error", kStyleExclamation);
+    owner.ShowMessage(kPreparationFailedText, kErrorCaption, kStyleExclamation);
     return;
   }
   // The unlock shows its own message while the capture is still held.
@@ -222,7 +215,11 @@ void RunPreparation(PrepOwner& owner, FileSystem& files, const ProductConfig& co
   owner.SetStatusImage(StatusImage::kValid);
   owner.EnableLaunch();
   owner.EndBusy();
-  owner.ShowMessage(kSuccessText, "Success", kStyleExclamation);
+  owner.ShowMessage(kPreparationSucceededText, kSuccessCaption, kStyleExclamation);
+}
+
+bool PreparationRunning() {
+  return passRunning;
 }
 
 }  // namespace svx

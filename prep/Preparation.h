@@ -41,4 +41,8 @@ class PrepOwner : public MessageOwner {
 void RunPreparation(PrepOwner& owner, FileSystem& files,
                     const ProductConfig& config = TheProductConfig());
 
+// True while a pass runs. Its waits dispatch key presses, so commands can
+// arrive in the middle of it; the window asks here before it acts on one.
+bool PreparationRunning();
+
 }  // namespace svx

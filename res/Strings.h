@@ -1,16 +1,58 @@
-// The string table and the fixed texts of the About box.
+// Every text the tool shows outside its dialog templates: the string table,
+// the About box's lines, the captions and texts of the message boxes, the
+// folder chooser's title and the main window's title line. A text with inserts
+// is a function that puts them in; the styles of the boxes are the code's.
 #pragma once
 
+#include <span>
+#include <string>
 #include <string_view>
 
 namespace svx {
 
-inline constexpr const char* kAboutBoxItem = "&About SvxPatch...";  // string 101
-inline constexpr const char* kAboutVersionLine = "SvxPatch Version 1.0";
-inline constexpr const char* kAboutSecondLine = "Scenery patch preparation";
+extern const char* const kAboutBoxItem;  // string 101
+// "SvxPatch Version <major>.<minor>" of the project's version.
+extern const char* const kAboutVersionLine;
+extern const char* const kAboutSecondLine;
 
 // The text of a string-table entry; empty for an id the table does not hold,
 // as loading a missing string gives on Windows.
 std::string_view LoadResString(int id);
+
+// The captions of the message boxes; the two Yes/No questions have none.
+extern const char* const kWarningCaption;
+extern const char* const kErrorCaption;
+extern const char* const kSuccessCaption;
+extern const char* const kNoticeCaption;
+extern const char* const kToolWarningCaption;
+extern const char* const kQuestionCaption;
+
+// "<product>- Version <target version>", the main window's first field.
+std::string ProductTitleLine(const std::string& product, const std::string& targetVersion);
+
+// Start-up: the simulator runs; the registry's folder fails the folder test.
+extern const char* const kSimulatorRunningText;
+extern const char* const kFolderNotFoundText;
+
+// The version gate's verdicts.
+std::string AlreadyInstalledText(const std::string& product, const std::string& targetVersion);
+std::string WrongVersionText(const std::string& installed,
+                             std::span<const std::string> requiredVersions);
+
+// The outcome of a preparation pass, and an unlock that failed after it.
+extern const char* const kPreparationFailedText;
+extern const char* const kPreparationSucceededText;
+extern const char* const kUnlockFailedText;
+
+// Starting the patch: the system had no text for its error; on Linux, no Wine
+// to start a Windows program with, or a WINE that names none.
+std::string NotStartedText(const std::string& program);
+std::string WineMissingText(const std::string& program);
+std::string WineNotRunnableText(const std::string& program, const std::string& wine);
+
+// The change-location dialog.
+extern const char* const kBrowseTitle;
+extern const char* const kInvalidOnExitQuestion;
+extern const char* const kCancelQuestion;
 
 }  // namespace svx

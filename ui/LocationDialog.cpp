@@ -4,25 +4,9 @@
 
 #include "install/SimulatorChecks.h"
 #include "res/ResourceIds.h"
+#include "res/Strings.h"
 
 namespace svx {
-namespace {
-
-const char* const kBrowseTitle = "Select FSX Folder Location";
-
-// Two spaces after the first full stop and a blank before each question mark:
-// these are the texts users have always been shown.
-const char* const kInvalidOnExitQuestion =
-    "The specified FSX path is not valid.  The new path\n"
-    "will not be saved if you exit now.\n\n"
-    "Are you sure you want to exit ?";
-const char* const kCancelQuestion = "Are you sure you want to cancel the changes ?\n";
-
-// Both questions are plain Yes/No boxes without a caption.
-const char* const kQuestionCaption = "";
-
-}  // namespace
-
 LocationDialog::LocationDialog(FileSystem& files, std::string registryFolder) : files_(files) {
   values_.registryFolder = std::move(registryFolder);
 }

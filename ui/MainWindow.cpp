@@ -4,26 +4,10 @@
 #include "install/VersionGate.h"
 #include "prep/PatchExecutable.h"
 #include "res/ResourceIds.h"
+#include "res/Strings.h"
 #include "ui/LocationDialog.h"
 
 namespace svx {
-namespace {
-
-// Holds a flag up for the life of a block, so that commands sent from the
-// keyboard while the pass pumps messages can tell that it is still running.
-class FlagScope {
- public:
-  explicit FlagScope(bool& flag) : flag_(flag) { flag_ = true; }
-  ~FlagScope() { flag_ = false; }
-  FlagScope(const FlagScope&) = delete;
-  FlagScope& operator=(const FlagScope&) = delete;
-
- private:
-  bool& flag_;
-};
-
-}  // namespace
-
 MainWindow::MainWindow(MainView& view, Platform& platform, const ProductConfig& config)
     : view_(view), platform_(platform), config_(config) {}
 
@@ -32,15 +16,13 @@ bool MainWindow::OnInitDialog() {
   // else; the system-menu item, the icons and the bitmaps are the view's.
   ShowValues();
 
-  // The product name runs straight into the dash, as the tool's title line
-  // always has: "Kelmirth X- Version 1.1.0".
-  values_.title = config_.ProductName() + "- Version " + config_.TargetVersion();
+  values_.title = ProductTitleLine(config_.ProductName(), config_.TargetVersion());
   ShowValues();
 
   // Ending the dialog here only marks it as ended; the remaining checks still
   // run and show their messages before the window goes away unseen.
   if (IsSimulatorRunning(platform_.windows)) {
-    view_.ShowMessage(kSimulatorRunningText, kSimulatorRunningCaption, kSimulatorRunningStyle);
+    view_.ShowMessage(kSimulatorRunningText, kToolWarningCaption, kSimulatorRunningStyle);
     view_.EndDialog(kResultCancel);
   }
 
@@ -56,7 +38,7 @@ bool MainWindow::OnInitDialog() {
     view_.EnableControl(IDOK, true);
     RunVersionGate();
   } else {
-    view_.ShowMessage(kFolderNotFoundText, kFolderNotFoundCaption, kFolderNotFoundStyle);
+    view_.ShowMessage(kFolderNotFoundText, kWarningCaption, kFolderNotFoundStyle);
     view_.EnableControl(IDOK, false);
   }
 
@@ -66,12 +48,10 @@ bool MainWindow::OnInitDialog() {
 
 void MainWindow::OnPreparation() {
   // A second press inside one of the pass's waits would start a nested pass
-  // over files the outer one is still changing.
-  if (preparing_) return;
-  {
-    FlagScope running(preparing_);
-    RunPreparation(*this, platform_.files, config_);
-  }
+  // over files the outer one is still changing. The pass refuses it anyway,
+  // but an end asked for meanwhile belongs to the outer pass.
+  if (PreparationRunning()) return;
+  RunPreparation(*this, platform_.files, config_);
   if (endAfterPass_) view_.EndDialog(kResultCancel);
 }
 
@@ -79,7 +59,7 @@ void MainWindow::OnCancel() {
   // Ending the dialog from inside one of the pass's waits would hide the
   // window while the pass goes on, and a toolkit's modal loop may not even
   // learn of it from a nested loop.
-  if (preparing_) {
+  if (PreparationRunning()) {
     endAfterPass_ = true;
     return;
   }
@@ -90,14 +70,14 @@ void MainWindow::OnLaunch() {
   // A key press inside one of the pass's waits can send this command while
   // files are still being renamed; the patch must not start on a half-prepared
   // tree.
-  if (preparing_) return;
+  if (PreparationRunning()) return;
   LaunchPatch(*this, platform_.processes, config_.PatchExecutable(), values_.simFolder);
 }
 
 void MainWindow::OnChangeLocation() {
   // Same reason as for the launch: a new folder (and a version gate that may
   // end the tool) must not arrive in the middle of a pass over the old one.
-  if (preparing_) return;
+  if (PreparationRunning()) return;
 
   LocationDialog dialog(platform_.files, registryFolder_);
   const int result = view_.RunLocationDialog(dialog);
@@ -113,14 +93,14 @@ void MainWindow::OnChangeLocation() {
 void MainWindow::OnAbout() {
   // A modal box opened inside one of the pass's waits holds the pass up for as
   // long as it stays open.
-  if (preparing_) return;
+  if (PreparationRunning()) return;
   view_.RunAboutBox();
 }
 
 bool MainWindow::OnQueryEndSession() {
   // Cut off half-way, a pass leaves the scenery half-prepared and the patch
   // locked; it takes a few seconds, so the session waits for it.
-  if (!preparing_) return true;
+  if (!PreparationRunning()) return true;
   endAfterPass_ = true;
   return false;
 }

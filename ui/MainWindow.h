@@ -87,9 +87,6 @@ class MainWindow : public PrepOwner {
   const ProductConfig& config_;
   MainValues values_;
   std::string registryFolder_;
-  // True while a preparation pass runs; its waits dispatch key presses, so
-  // commands can arrive in the middle of it.
-  bool preparing_ = false;
   // An end asked for during a pass, carried out when the pass is over.
   bool endAfterPass_ = false;
 };

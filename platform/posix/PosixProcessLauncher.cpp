@@ -17,6 +17,7 @@
 #include <memory>
 
 #include "platform/Wildcard.h"
+#include "res/Strings.h"
 
 extern char** environ;
 
@@ -92,19 +93,6 @@ std::vector<std::string> EnvironmentWithPrefix(const std::string& prefix) {
   }
   if (!prefix.empty()) env.push_back("WINEPREFIX=" + prefix);
   return env;
-}
-
-// Said instead of "No such file or directory", which would read as if the
-// patch itself were missing.
-std::string WineMissingText(const std::string& program, const PrefixSearch& search) {
-  if (!search.wine.empty()) {
-    return "Wine is needed to start " + program + ", but WINE names \"" + search.wine +
-           "\", which is not a program that can be run.\n\nSet WINE to the Wine program to use, "
-           "or unset it to use the Wine of the wine package.";
-  }
-  return "Wine is needed to start " + program +
-         ", and no Wine was found.\n\nInstall the wine package (sudo apt install wine), or set "
-         "WINE to the Wine program to use, then launch the patch again.";
 }
 
 bool StartsWithMz(const std::string& path, int& error) {
@@ -267,7 +255,12 @@ std::optional<std::string> PosixProcessLauncher::StartDetachedFor(const std::str
   if (options_.searchPath) search.path = *options_.searchPath;
   std::optional<std::vector<std::string>> command =
       FindWine(IdentifyWinePrefix(prefix, search), search);
-  if (!command) return WineMissingText(commandLine, search);
+  if (!command) {
+    // Said instead of "No such file or directory", which would read as if the
+    // patch itself were missing.
+    return search.wine.empty() ? WineMissingText(commandLine)
+                               : WineNotRunnableText(commandLine, search.wine);
+  }
   command->push_back(*program);
   const std::vector<std::string> env = EnvironmentWithPrefix(prefix);
   return Spawn(*command, &env);

@@ -7,15 +7,15 @@
 #include <vector>
 
 #include "res/ResourceIds.h"
-#include "support/TempDir.h"
+#include "support/MemoryFileSystem.h"
 #include "support/UiFakes.h"
 
 namespace svx {
 namespace {
 
-using uitest::FakeLocationView;
-using uitest::MemoryFileSystem;
-using uitest::ShownMessage;
+using test::FakeLocationView;
+using test::MemoryFileSystem;
+using test::ShownMessage;
 
 const ShownMessage kExitQuestion{
     "The specified FSX path is not valid.  The new path\nwill not be saved if you exit now.\n\n"

@@ -8,16 +8,17 @@
 #include <vector>
 
 #include "res/ResourceIds.h"
+#include "support/PlatformFakes.h"
 #include "support/UiFakes.h"
 #include "ui/LocationDialog.h"
 
 namespace svx {
 namespace {
 
-using uitest::FakeLocationView;
-using uitest::FakeMainView;
-using uitest::FakePlatform;
-using uitest::ShownMessage;
+using test::FakeLocationView;
+using test::FakeMainView;
+using test::FakePlatform;
+using test::ShownMessage;
 
 const ShownMessage kRunningMessage{
     "A process named \"Microsoft Flight Simulator X\" has been found running in the "
@@ -73,24 +74,8 @@ std::optional<ShownMessage> GateMessage(Installed v) {
   return std::nullopt;
 }
 
-// Plays the change-location dialog: initialises it over its fake view, lets
-// act do the user's part, and returns how the dialog ended.
-void ScriptLocation(FakeMainView& view, FakeLocationView& dialogView,
-                    std::function<void(LocationDialog&)> act) {
-  view.locationScript = [&dialogView, act](LocationDialog& dialog) {
-    dialog.Attach(dialogView);
-    EXPECT_TRUE(dialog.OnInitDialog());
-    act(dialog);
-    if (dialogView.endResults.empty()) {
-      ADD_FAILURE() << "the change-location dialog was left open";
-      return static_cast<int>(kResultCancel);
-    }
-    return dialogView.endResults.back();
-  };
-}
-
-class MainWindowTest : public ::testing::Test {
- protected:
+// The main window over fake services: the fixture's, or one per case of a table.
+struct Session {
   FakePlatform fake;
   FakeMainView view;
   MainWindow window{view, fake.platform};
@@ -107,7 +92,25 @@ class MainWindowTest : public ::testing::Test {
     ASSERT_TRUE(window.OnInitDialog());
     ASSERT_TRUE(view.Messages().empty());
   }
+
+  // Presses "Change FSX Location" and plays the dialog it opens: initialises
+  // it over its fake view and lets act do the user's part.
+  void ChangeLocation(FakeLocationView& dialogView, std::function<void(LocationDialog&)> act) {
+    view.locationScript = [&dialogView, act](LocationDialog& dialog) {
+      dialog.Attach(dialogView);
+      EXPECT_TRUE(dialog.OnInitDialog());
+      act(dialog);
+      if (dialogView.endResults.empty()) {
+        ADD_FAILURE() << "the change-location dialog was left open";
+        return static_cast<int>(kResultCancel);
+      }
+      return dialogView.endResults.back();
+    };
+    window.OnChangeLocation();
+  }
 };
+
+class MainWindowTest : public ::testing::Test, protected Session {};
 
 enum class RegistryState { kValid, kTrailingBackslash, kNoValue, kNotASimulator };
 
@@ -120,24 +123,23 @@ TEST_F(MainWindowTest, StartUpMatrix) {
         SCOPED_TRACE(::testing::Message()
                      << "running=" << running << " registry=" << static_cast<int>(reg)
                      << " installed=" << static_cast<int>(installed));
-        FakePlatform fake;
-        FakeMainView view;
-        fake.windows.simulatorRunning = running;
-        fake.AddSimulator("C:\\FSX", VersionText(installed));
-        fake.files.AddFile("D:\\Elsewhere\\readme.txt");
+        Session run;
+        if (running) run.fake.windows.titles = {"Microsoft Flight Simulator X"};
+        run.fake.AddSimulator("C:\\FSX", VersionText(installed));
+        run.fake.files.AddFile("D:\\Elsewhere\\readme.txt");
         std::string folder;
         switch (reg) {
           case RegistryState::kValid:
-            fake.registry.setupPath = folder = "C:\\FSX";
+            run.fake.registry.setupPath = folder = "C:\\FSX";
             break;
           case RegistryState::kTrailingBackslash:
-            fake.registry.setupPath = "C:\\FSX\\";
+            run.fake.registry.setupPath = "C:\\FSX\\";
             folder = "C:\\FSX";
             break;
           case RegistryState::kNoValue:
             break;
           case RegistryState::kNotASimulator:
-            fake.registry.setupPath = folder = "D:\\Elsewhere";
+            run.fake.registry.setupPath = folder = "D:\\Elsewhere";
             break;
         }
         const bool valid = reg == RegistryState::kValid || reg == RegistryState::kTrailingBackslash;
@@ -155,18 +157,17 @@ TEST_F(MainWindowTest, StartUpMatrix) {
           ends.push_back(kResultCancel);
         }
 
-        MainWindow window(view, fake.platform);
-        EXPECT_TRUE(window.OnInitDialog());
-        EXPECT_EQ(view.Messages(), messages);
-        EXPECT_EQ(view.endResults, ends);
-        EXPECT_EQ(view.controls.title, "Kelmirth X- Version 1.1.0");
-        EXPECT_EQ(view.controls.simFolder, folder);
-        EXPECT_EQ(window.RegistryFolder(), folder);
-        EXPECT_EQ(view.Enabled(IDOK), valid);
-        EXPECT_FALSE(view.Enabled(IDC_LAUNCH));
-        EXPECT_EQ(view.image, StatusImage::kNone);
+        EXPECT_TRUE(run.window.OnInitDialog());
+        EXPECT_EQ(run.view.Messages(), messages);
+        EXPECT_EQ(run.view.endResults, ends);
+        EXPECT_EQ(run.view.controls.title, "Kelmirth X- Version 1.1.0");
+        EXPECT_EQ(run.view.controls.simFolder, folder);
+        EXPECT_EQ(run.window.RegistryFolder(), folder);
+        EXPECT_EQ(run.view.Enabled(IDOK), valid);
+        EXPECT_FALSE(run.view.Enabled(IDC_LAUNCH));
+        EXPECT_EQ(run.view.image, StatusImage::kNone);
         // The version file is only consulted for a folder that passed the test.
-        EXPECT_EQ(fake.profiles.pathsRead.size(), valid ? 1u : 0u);
+        EXPECT_EQ(run.fake.profiles.pathsRead.size(), valid ? 1u : 0u);
       }
     }
   }
@@ -276,26 +277,20 @@ TEST_F(MainWindowTest, AnEndAskedForDuringAPassComesAfterTheOutcome) {
   };
   for (const auto& way : ways) {
     SCOPED_TRACE(way.name);
-    FakePlatform fake;
-    FakeMainView view;
-    MainWindow window(view, fake.platform);
-    fake.registry.setupPath = "C:\\FSX";
-    fake.AddSimulator("C:\\FSX", "1.0.0");
-    fake.files.AddFile("C:\\FSX\\SCENERY\\VODeVevuza\\Scenery\\L1L_0001.XXX");
-    fake.files.AddFile(TheProductConfig().PatchExecutable(), "??patch");
-    window.OnInitDialog();
-    view.duringWait = [&] {
-      way.ask(window);
-      EXPECT_TRUE(view.endResults.empty()) << "the window went away during the pass";
+    Session run;
+    run.StartWithPreparedTree();
+    run.view.duringWait = [&] {
+      way.ask(run.window);
+      EXPECT_TRUE(run.view.endResults.empty()) << "the window went away during the pass";
     };
-    window.OnPreparation();
+    run.window.OnPreparation();
 
-    ASSERT_EQ(view.Messages().size(), 1u);
-    EXPECT_EQ(view.Messages()[0].caption, "Success");
-    EXPECT_EQ(view.endResults, std::vector<int>{kResultCancel});
-    EXPECT_EQ(view.busyDepth, 0);
-    EXPECT_EQ(fake.files.Content(TheProductConfig().PatchExecutable()), "MZpatch");
-    EXPECT_TRUE(fake.files.Content("C:\\FSX\\SCENERY\\VODeVevuza\\Scenery\\L1L_0001.BGL"));
+    ASSERT_EQ(run.view.Messages().size(), 1u);
+    EXPECT_EQ(run.view.Messages()[0].caption, "Success");
+    EXPECT_EQ(run.view.endResults, std::vector<int>{kResultCancel});
+    EXPECT_EQ(run.view.busyDepth, 0);
+    EXPECT_EQ(run.fake.files.Content(TheProductConfig().PatchExecutable()), "MZpatch");
+    EXPECT_TRUE(run.fake.files.Content("C:\\FSX\\SCENERY\\VODeVevuza\\Scenery\\L1L_0001.BGL"));
   }
 
   // Outside a pass the session may end at once.
@@ -315,31 +310,28 @@ TEST_F(MainWindowTest, ValidTypedFolderReplacesTheFolderAndRunsTheGate) {
                {Installed::kNoFile, true}};
   for (const auto& c : cases) {
     SCOPED_TRACE(static_cast<int>(c.installed));
-    FakePlatform fake;
-    FakeMainView view;
-    MainWindow window(view, fake.platform);
-    fake.AddSimulator("C:\\FSX", "1.1.0");  // registry folder is invalid: no value
-    fake.AddSimulator("D:\\Games\\FSX", VersionText(c.installed));
-    window.OnInitDialog();
-    ASSERT_FALSE(view.Enabled(IDOK));
+    Session run;
+    run.fake.AddSimulator("C:\\FSX", "1.1.0");  // registry folder is invalid: no value
+    run.fake.AddSimulator("D:\\Games\\FSX", VersionText(c.installed));
+    run.window.OnInitDialog();
+    ASSERT_FALSE(run.view.Enabled(IDOK));
 
     FakeLocationView dialogView;
-    ScriptLocation(view, dialogView, [&](LocationDialog& dialog) {
+    run.ChangeLocation(dialogView, [&](LocationDialog& dialog) {
       dialogView.Type("D:\\Games\\FSX");
       dialog.OnOk();
     });
-    window.OnChangeLocation();
 
-    EXPECT_EQ(window.Values().simFolder, "D:\\Games\\FSX");
-    EXPECT_EQ(view.controls.simFolder, "D:\\Games\\FSX");
-    EXPECT_EQ(window.RegistryFolder(), "");
-    EXPECT_TRUE(view.Enabled(IDOK));
-    EXPECT_EQ(fake.profiles.pathsRead,
+    EXPECT_EQ(run.window.Values().simFolder, "D:\\Games\\FSX");
+    EXPECT_EQ(run.view.controls.simFolder, "D:\\Games\\FSX");
+    EXPECT_EQ(run.window.RegistryFolder(), "");
+    EXPECT_TRUE(run.view.Enabled(IDOK));
+    EXPECT_EQ(run.fake.profiles.pathsRead,
               std::vector<std::string>{"D:\\Games\\FSX\\Quellmark\\RoDeZez\\PRODUCT.INI"});
     std::vector<ShownMessage> messages{kNotLocatedMessage};
     if (auto gate = GateMessage(c.installed)) messages.push_back(*gate);
-    EXPECT_EQ(view.Messages(), messages);
-    EXPECT_EQ(view.endResults, c.ends ? std::vector<int>{kResultCancel} : std::vector<int>{});
+    EXPECT_EQ(run.view.Messages(), messages);
+    EXPECT_EQ(run.view.endResults, c.ends ? std::vector<int>{kResultCancel} : std::vector<int>{});
   }
 }
 
@@ -371,23 +363,20 @@ TEST_F(MainWindowTest, ADialogThatEndsWithoutAValidFolderChangesNothing) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    FakePlatform fake;
-    FakeMainView view;
-    MainWindow window(view, fake.platform);
-    fake.registry.setupPath = "C:\\Missing";
-    fake.AddSimulator("D:\\Games\\FSX", "1.0.0");
-    window.OnInitDialog();
+    Session run;
+    run.fake.registry.setupPath = "C:\\Missing";
+    run.fake.AddSimulator("D:\\Games\\FSX", "1.0.0");
+    run.window.OnInitDialog();
 
     FakeLocationView dialogView;
-    ScriptLocation(view, dialogView, [&](LocationDialog& dialog) { c.act(dialogView, dialog); });
-    window.OnChangeLocation();
+    run.ChangeLocation(dialogView, [&](LocationDialog& dialog) { c.act(dialogView, dialog); });
 
-    EXPECT_EQ(window.Values().simFolder, "C:\\Missing");
-    EXPECT_EQ(view.controls.simFolder, "C:\\Missing");
-    EXPECT_FALSE(view.Enabled(IDOK));
-    EXPECT_TRUE(fake.profiles.pathsRead.empty());
-    EXPECT_EQ(view.Messages(), std::vector<ShownMessage>{kNotLocatedMessage});
-    EXPECT_TRUE(view.endResults.empty());
+    EXPECT_EQ(run.window.Values().simFolder, "C:\\Missing");
+    EXPECT_EQ(run.view.controls.simFolder, "C:\\Missing");
+    EXPECT_FALSE(run.view.Enabled(IDOK));
+    EXPECT_TRUE(run.fake.profiles.pathsRead.empty());
+    EXPECT_EQ(run.view.Messages(), std::vector<ShownMessage>{kNotLocatedMessage});
+    EXPECT_TRUE(run.view.endResults.empty());
   }
 }
 
@@ -399,11 +388,10 @@ TEST_F(MainWindowTest, ChangeAfterASuccessfulPreparationKeepsItsResults) {
   fake.files.AddFile("D:\\Other\\SCENERY\\VODeVevuza\\Scenery\\L1L_0002.XXX");
 
   FakeLocationView dialogView;
-  ScriptLocation(view, dialogView, [&](LocationDialog& d) {
+  ChangeLocation(dialogView, [&](LocationDialog& d) {
     dialogView.Type("D:\\Other");
     d.OnOk();
   });
-  window.OnChangeLocation();
 
   EXPECT_EQ(window.Values().simFolder, "D:\\Other");
   EXPECT_EQ(view.controls.counters.checked, counters.checked);
@@ -417,14 +405,13 @@ TEST_F(MainWindowTest, ChangeAfterASuccessfulPreparationKeepsItsResults) {
 
   // Opened again, the dialog starts from the registry's folder, not the one in use.
   FakeLocationView again;
-  ScriptLocation(view, again, [&](LocationDialog& d) {
+  ChangeLocation(again, [&](LocationDialog& d) {
     EXPECT_EQ(again.controls.registryFolder, "C:\\FSX");
     EXPECT_EQ(again.controls.newFolder, "");
     EXPECT_EQ(again.Image(), StatusImage::kInvalid);
     again.box.answers = {kAnswerYes};
     d.OnCancel();
   });
-  window.OnChangeLocation();
   EXPECT_EQ(window.Values().simFolder, "D:\\Other");
 }
 

@@ -6,15 +6,17 @@
 #include <string>
 #include <vector>
 
+#include "support/MemoryFileSystem.h"
+#include "support/PlatformFakes.h"
 #include "support/PrepFaultyFileSystem.h"
-#include "support/PrepMemoryFileSystem.h"
 #include "support/PrepRecordingOwner.h"
 
 namespace svx {
 namespace {
 
+using test::FakeProcessLauncher;
+using test::MemoryFileSystem;
 using test::PrepFaultyFileSystem;
-using test::PrepMemoryFileSystem;
 using test::PrepRecordingOwner;
 
 const std::string kUnlockFailedText =
@@ -41,7 +43,7 @@ TEST(UnlockPatch, WritesTheSignatureOrSaysItCouldNot) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
-    PrepMemoryFileSystem mem;
+    MemoryFileSystem mem;
     PrepFaultyFileSystem fs(mem);
     PrepRecordingOwner owner;
     if (c.before) mem.AddFile("SvxKmV11.exe", *c.before);
@@ -63,7 +65,7 @@ TEST(UnlockPatch, WritesTheSignatureOrSaysItCouldNot) {
 }
 
 TEST(UnlockPatch, FindsTheFileInAnyLetterCaseAndNeverCreatesOne) {
-  PrepMemoryFileSystem mem;
+  MemoryFileSystem mem;
   PrepRecordingOwner owner;
   mem.AddFile("svxkmv11.EXE", "..");
   mem.AddFolder("Other.exe");
@@ -72,22 +74,6 @@ TEST(UnlockPatch, FindsTheFileInAnyLetterCaseAndNeverCreatesOne) {
   EXPECT_EQ(UnlockPatch(owner, mem, "Other.exe"), -1);
   EXPECT_EQ(mem.Kind("Other.exe"), PathKind::kFolder);
 }
-
-class FakeLauncher : public ProcessLauncher {
- public:
-  std::optional<std::string> result;
-  std::vector<std::string> commandLines;
-  std::vector<std::string> folders;
-  std::optional<std::string> StartDetached(const std::string& commandLine) override {
-    commandLines.push_back(commandLine);
-    return result;
-  }
-  std::optional<std::string> StartDetachedFor(const std::string& commandLine,
-                                              const std::string& simFolder) override {
-    folders.push_back(simFolder);
-    return StartDetached(commandLine);
-  }
-};
 
 TEST(LaunchPatch, StartsTheBareNameAndShowsAnyFailure) {
   const struct {
@@ -101,15 +87,15 @@ TEST(LaunchPatch, StartsTheBareNameAndShowsAnyFailure) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
-    FakeLauncher launcher;
+    FakeProcessLauncher launcher;
     PrepRecordingOwner owner;
-    launcher.result = c.error;
+    launcher.failure = c.error;
 
     LaunchPatch(owner, launcher, "SvxKmV11.exe", "C:\\FSX");
     LaunchPatch(owner, launcher, "SvxKmV11.exe", "C:\\FSX");  // the user may try again
 
-    EXPECT_EQ(launcher.commandLines, (std::vector<std::string>{"SvxKmV11.exe", "SvxKmV11.exe"}));
-    EXPECT_EQ(launcher.folders, (std::vector<std::string>{"C:\\FSX", "C:\\FSX"}));
+    EXPECT_EQ(launcher.started, (std::vector<std::string>{"SvxKmV11.exe", "SvxKmV11.exe"}));
+    EXPECT_EQ(launcher.simFolders, (std::vector<std::string>{"C:\\FSX", "C:\\FSX"}));
     if (!c.shown) {
       EXPECT_TRUE(owner.messages.empty());
       continue;

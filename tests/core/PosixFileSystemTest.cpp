@@ -177,7 +177,7 @@ TEST_P(DriveLinkTest, MapsDriveLettersThroughThePrefix) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Cache, DriveLinkTest, ::testing::Values(false, true),
-                         [](const auto& info) { return info.param ? "InPass" : "NoPass"; });
+                         test::PassParamName);
 
 TEST(FileSystemRelativePaths, StartFromTheCurrentDirectory) {
   TempDir tmp;

@@ -14,7 +14,7 @@
 namespace svx {
 namespace {
 
-using uitest::FakeLocationView;
+using test::FakeLocationView;
 
 // On Linux a folder arrives as a POSIX path from the chooser or as a Windows
 // path typed by the user; both name the same simulator.

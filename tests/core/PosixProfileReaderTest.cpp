@@ -4,7 +4,7 @@
 #include <string>
 
 #include "platform/posix/IniProfileReader.h"
-#include "support/InstallFakes.h"
+#include "support/MemoryFileSystem.h"
 
 namespace svx {
 namespace {
@@ -72,8 +72,8 @@ TEST(ProfileValue, SurvivesBinaryJunk) {
 
 TEST(IniProfileReader, ReadsThroughTheFileLayer) {
   test::MemoryFileSystem files;
-  files.files["C:\\FSX\\PRODUCT.INI"] = "[Product]\r\nVersion=1.0.0\r\n";
-  files.folders.push_back("C:\\FSX\\FOLDER.INI");
+  files.AddFile("C:\\FSX\\PRODUCT.INI", "[Product]\r\nVersion=1.0.0\r\n");
+  files.AddFolder("C:\\FSX\\FOLDER.INI");
   IniProfileReader reader(files);
 
   EXPECT_EQ(reader.GetProfileString("Product", "Version", "undefined", "C:\\FSX\\PRODUCT.INI", 80),
@@ -86,8 +86,8 @@ TEST(IniProfileReader, ReadsThroughTheFileLayer) {
             "undefined");
   EXPECT_EQ(reader.GetProfileString("Product", "Version", "undefined", "C:\\FSX\\NONE.INI", 80),
             "undefined");
-  files.files["C:\\FSX\\HUGE.INI"] =
-      "[Product]\nVersion=1.0.0\n" + std::string(IniProfileReader::kMaxFileBytes, ';');
+  files.AddFile("C:\\FSX\\HUGE.INI",
+                "[Product]\nVersion=1.0.0\n" + std::string(IniProfileReader::kMaxFileBytes, ';'));
   EXPECT_EQ(reader.GetProfileString("Product", "Version", "undefined", "C:\\FSX\\HUGE.INI", 80),
             "undefined");
 }

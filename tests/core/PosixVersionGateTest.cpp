@@ -5,7 +5,7 @@
 
 #include "install/VersionGate.h"
 #include "platform/posix/IniProfileReader.h"
-#include "support/InstallFakes.h"
+#include "support/MemoryFileSystem.h"
 
 namespace svx {
 namespace {
@@ -19,14 +19,14 @@ TEST(CheckInstalledVersion, ReadsTheVersionFileWithTheProfileRules) {
   IniProfileReader profiles(files);
   const std::string path = "C:\\FSX\\Quellmark\\RoDeZez\\PRODUCT.INI";
 
-  files.files[path] = "; installed by setup\r\n[product]\r\n  version = \"1.0.0\"  \r\n";
+  files.AddFile(path, "; installed by setup\r\n[product]\r\n  version = \"1.0.0\"  \r\n");
   EXPECT_EQ(CheckInstalledVersion(profiles, "C:\\FSX").kind, VersionVerdictKind::kPass);
 
-  files.files[path] = "\xEF\xBB\xBF[Product]\nVersion=1.1.0\n";
+  files.AddFile(path, "\xEF\xBB\xBF[Product]\nVersion=1.1.0\n");
   EXPECT_EQ(CheckInstalledVersion(profiles, "C:\\FSX").kind, VersionVerdictKind::kAlreadyInstalled);
 
   // A version text longer than the buffer is compared in its first 79 characters.
-  files.files[path] = "[Product]\nVersion=" + std::string(200, '1') + "\n";
+  files.AddFile(path, "[Product]\nVersion=" + std::string(200, '1') + "\n");
   EXPECT_EQ(CheckInstalledVersion(profiles, "C:\\FSX").message,
             "The installed version of this product is \"" + std::string(79, '1') + kWrongTail);
 }

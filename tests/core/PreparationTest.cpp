@@ -7,16 +7,16 @@
 #include <string>
 #include <vector>
 
+#include "support/MemoryFileSystem.h"
 #include "support/PrepFaultyFileSystem.h"
-#include "support/PrepMemoryFileSystem.h"
 #include "support/PrepRecordingOwner.h"
 #include "support/TempDir.h"
 
 namespace svx {
 namespace {
 
+using test::MemoryFileSystem;
 using test::PrepFaultyFileSystem;
-using test::PrepMemoryFileSystem;
 using test::PrepRecordingOwner;
 using test::TempDir;
 
@@ -30,12 +30,22 @@ const std::string kSuccessText =
     "The patch preparation was successful and the patch has been unlocked.\n\nPress the \"Launch "
     "Patch Application\" button to begin the patch process.";
 
-class PreparationTest : public ::testing::Test {
+// The files and the window of one pass: the fixture's, or one per case of a
+// table. The patch file in the working directory is still locked.
+struct Session {
+  Session() { mem.AddFile(kPatch, std::string("\0\0rest", 6)); }
+
+  void RunPass(const ProductConfig& config = TheProductConfig()) {
+    RunPreparation(owner, fs, config);
+  }
+
+  MemoryFileSystem mem;
+  PrepFaultyFileSystem fs{mem};
+  PrepRecordingOwner owner;
+};
+
+class PreparationTest : public ::testing::Test, protected Session {
  protected:
-  PreparationTest() { mem.AddFile(kPatch, std::string("\0\0rest", 6)); }
-
-  void Run(const ProductConfig& config = TheProductConfig()) { RunPreparation(owner, fs, config); }
-
   std::vector<std::string> Sorted(std::vector<std::string> names) {
     std::sort(names.begin(), names.end());
     return names;
@@ -70,10 +80,6 @@ class PreparationTest : public ::testing::Test {
     EXPECT_FALSE(owner.messages.back().busy);
     EXPECT_TRUE(owner.busyAtEveryWait);
   }
-
-  PrepMemoryFileSystem mem;
-  PrepFaultyFileSystem fs{mem};
-  PrepRecordingOwner owner;
 };
 
 TEST_F(PreparationTest, TypicalRunRenamesDeletesAndUnlocks) {
@@ -83,7 +89,7 @@ TEST_F(PreparationTest, TypicalRunRenamesDeletesAndUnlocks) {
   owner.counters = {7, 7, 7};
   owner.onWait = [&] { EXPECT_EQ(mem.passDepth, 1) << "listings not cached for the whole pass"; };
 
-  Run();
+  RunPass();
 
   EXPECT_EQ(Sorted(mem.List(kVod)), (std::vector<std::string>{"L1L_0001.BGL", "LLC_0001.XXX"}));
   EXPECT_EQ(mem.Content(kVod + "L1L_0001.BGL"), "scenery");
@@ -109,8 +115,8 @@ struct FolderCase {
   const char* what;
   std::vector<Entry> before;
   std::vector<std::string> after;  // names in the folder, sorted
-  int checked, renamed, removed;
-  bool failed;
+  PrepCounters counters;
+  bool failed = false;
 };
 
 TEST_F(PreparationTest, BringsEachCoveredFileIntoItsTargetState) {
@@ -118,110 +124,69 @@ TEST_F(PreparationTest, BringsEachCoveredFileIntoItsTargetState) {
       {"inactive files are re-activated",
        {{"L1L_0001.XXX"}, {"L1P_0002.XXX"}, {"L6O_0003.XXX"}},
        {"L1L_0001.BGL", "L1P_0002.BGL", "L6O_0003.BGL"},
-       3,
-       3,
-       0,
-       false},
+       {3, 3, 0}},
       {"names in other letter case are found and keep their base",
        {{"l1l_0001.xxx"}, {"L1p_0002.Xxx"}},
        {"L1p_0002.BGL", "l1l_0001.BGL"},
-       2,
-       2,
-       0,
-       false},
+       {2, 2, 0}},
       {"of a pair the source is deleted, both entries checked",
        {{"L1L_0001.XXX"}, {"L1L_0001.BGL"}},
        {"L1L_0001.BGL"},
-       2,
-       0,
-       1,
-       false},
-      {"a de-activating rule renames a lone active file",
-       {{"LLC1.BGL"}},
-       {"LLC1.XXX"},
-       1,
-       1,
-       0,
-       false},
+       {2, 0, 1}},
+      {"a de-activating rule renames a lone active file", {{"LLC1.BGL"}}, {"LLC1.XXX"}, {1, 1, 0}},
       {"a de-activating rule deletes the active member of a pair",
        {{"LLC1.BGL"}, {"LLC1.XXX"}},
        {"LLC1.XXX"},
-       2,
-       0,
-       1,
-       false},
+       {2, 0, 1}},
       {"files already in their target state are only checked",
        {{"L1L_0001.BGL"}, {"LLC1.XXX"}},
        {"L1L_0001.BGL", "LLC1.XXX"},
-       2,
-       0,
-       0,
-       false},
+       {2, 0, 0}},
       {"any extension is checked and cut at four characters",
        {{"L1Lnotes.txt"}, {"L1Lnotes.XXX"}},
        {"L1Lnotes.BGL", "L1Lnotes.txt"},
-       2,
-       1,
-       0,
-       false},
+       {2, 1, 0}},
       {"a middle of A covers the prefix plus A only",
        {{"QLPA.XXX"}, {"QLPA1.XXX"}, {"QLPB.XXX"}},
        {"QLPA.BGL", "QLPA1.XXX", "QLPB.XXX"},
-       1,
-       1,
-       0,
-       false},
+       {1, 1, 0}},
       {"an empty base name leaves the rule's coverage",
        {{"QLPA"}, {".XXX"}, {"L1L"}},
        {".XXX", "L1L", "QLPA"},
-       2,
-       0,
-       0,
-       false},
+       {2, 0, 0}},
       {"a short cut-off base leaves the rule's coverage",
        {{"L1L_1"}, {"L.XXX"}, {"L1L_2"}, {"L.BGL"}},
        {"L.BGL", "L.XXX", "L1L_1", "L1L_2"},
-       2,
-       0,
-       0,
-       false},
+       {2, 0, 0}},
       {"a folder with a source name is neither renamed nor deleted",
        {{"L1L_0001.XXX", true}, {"L1L_0002.XXX", true}, {"L1L_0002.BGL"}},
        {"L1L_0001.XXX", "L1L_0002.BGL", "L1L_0002.XXX"},
-       3,
-       0,
-       0,
-       false},
+       {3, 0, 0}},
       {"a folder named like the target keeps the source and fails the run",
        {{"L1L_0001.XXX"}, {"L1L_0001.BGL", true}, {"L1L_0002.XXX"}},
        {"L1L_0001.BGL", "L1L_0001.XXX", "L1L_0002.BGL"},
-       3,
-       1,
-       0,
+       {3, 1, 0},
        true},
   };
   for (const FolderCase& c : cases) {
     SCOPED_TRACE(c.what);
-    PrepMemoryFileSystem mem2;
-    PrepFaultyFileSystem fs2(mem2);
-    PrepRecordingOwner owner2;
-    mem2.AddFile(kPatch);
-    mem2.AddFolder(kVod);
+    Session run;
+    run.mem.AddFolder(kVod);
     for (const Entry& e : c.before) {
       if (e.folder) {
-        mem2.AddFolder(kVod + e.name);
+        run.mem.AddFolder(kVod + e.name);
       } else {
-        mem2.AddFile(kVod + e.name);
+        run.mem.AddFile(kVod + e.name);
       }
     }
-    RunPreparation(owner2, fs2);
-    EXPECT_EQ(Sorted(mem2.List(kVod)), c.after);
-    EXPECT_EQ(owner2.counters.checked, c.checked);
-    EXPECT_EQ(owner2.counters.renamed, c.renamed);
-    EXPECT_EQ(owner2.counters.removed, c.removed);
-    ASSERT_EQ(owner2.messages.size(), 1u);
-    EXPECT_EQ(owner2.messages[0].caption, c.failed ? "Error" : "Success");
-    EXPECT_EQ(owner2.launchEnabled, c.failed ? 0 : 1);
+    run.RunPass();
+    EXPECT_EQ(Sorted(run.mem.List(kVod)), c.after);
+    EXPECT_EQ(run.owner.counters.checked, c.counters.checked);
+    EXPECT_EQ(run.owner.counters.renamed, c.counters.renamed);
+    EXPECT_EQ(run.owner.counters.removed, c.counters.removed);
+    ASSERT_EQ(run.owner.messages.size(), 1u);
+    EXPECT_EQ(run.owner.messages[0].caption, c.failed ? "Error" : "Success");
+    EXPECT_EQ(run.owner.launchEnabled, c.failed ? 0 : 1);
   }
 }
 
@@ -234,7 +199,7 @@ TEST_F(PreparationTest, RefusedOperationsFailTheRunButEverythingElseIsDone) {
   fs.RefuseRename("L1L_0001.XXX");
   fs.RefuseRemove("l1p_0001.xxx");
 
-  Run();
+  RunPass();
 
   EXPECT_EQ(Sorted(mem.List(kVod)), (std::vector<std::string>{"L1L_0001.XXX", "L1P_0001.BGL",
                                                               "L1P_0001.XXX", "L1R_0001.BGL"}));
@@ -249,7 +214,7 @@ TEST_F(PreparationTest, FailedUnlockShowsOnlyItsOwnMessage) {
   mem.Remove(kPatch);
   owner.onWait = nullptr;
 
-  Run();
+  RunPass();
 
   ASSERT_EQ(owner.messages.size(), 1u);
   EXPECT_EQ(owner.messages[0].caption, "Success");
@@ -265,12 +230,12 @@ TEST_F(PreparationTest, SecondRunFindsEverythingDone) {
   mem.AddFile(kVod + "LLC_0001.BGL");
   mem.AddFile(kVod + "LLC_0001.XXX");
   mem.AddFile("C:\\FSX\\SCENERY\\ROVuzu\\Scenery\\BRUA.XXX");
-  Run();
+  RunPass();
   ExpectCounters(4, 2, 1);
   const int renames = fs.renames, removes = fs.removes;
 
   owner.messages.clear();
-  Run();
+  RunPass();
 
   ExpectCounters(3, 0, 0);
   EXPECT_EQ(fs.renames, renames);
@@ -288,7 +253,7 @@ TEST_F(PreparationTest, RunStartedDuringAWaitIsIgnored) {
     EXPECT_EQ(owner.counters.checked, before.checked);
   };
 
-  Run();
+  RunPass();
 
   EXPECT_GT(nested, 0);
   EXPECT_EQ(owner.busyBegun, 1);
@@ -298,7 +263,7 @@ TEST_F(PreparationTest, RunStartedDuringAWaitIsIgnored) {
 
   // Once the run is over, the next one runs normally.
   owner.onWait = nullptr;
-  Run();
+  RunPass();
   EXPECT_EQ(owner.busyBegun, 2);
 }
 
@@ -309,17 +274,15 @@ TEST_F(PreparationTest, RefreshesWhenCheckedIsAMultipleOfHundred) {
   } cases[] = {{0, 41 + 1}, {99, 1}, {100, 41 + 1}, {150, 1}, {200, 41 + 1}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.files);
-    PrepMemoryFileSystem mem2;
-    PrepRecordingOwner owner2;
-    mem2.AddFile(kPatch);
-    for (int i = 0; i < c.files; ++i) mem2.AddFile(kVod + "L1L_" + std::to_string(i) + ".BGL");
-    RunPreparation(owner2, mem2);
-    EXPECT_EQ(owner2.Waits(), c.waits);
-    EXPECT_EQ(static_cast<int>(owner2.shown.size()), c.waits);
-    EXPECT_EQ(owner2.waitTimers, std::vector<int>(c.waits, 0));
-    EXPECT_EQ(owner2.waitMs, std::vector<int>(c.waits, 100));
-    EXPECT_EQ(owner2.counters.checked, c.files);
-    EXPECT_EQ(owner2.messages.at(0).caption, "Success");
+    Session run;
+    for (int i = 0; i < c.files; ++i) run.mem.AddFile(kVod + "L1L_" + std::to_string(i) + ".BGL");
+    run.RunPass();
+    EXPECT_EQ(run.owner.Waits(), c.waits);
+    EXPECT_EQ(static_cast<int>(run.owner.shown.size()), c.waits);
+    EXPECT_EQ(run.owner.waitTimers, std::vector<int>(c.waits, 0));
+    EXPECT_EQ(run.owner.waitMs, std::vector<int>(c.waits, 100));
+    EXPECT_EQ(run.owner.counters.checked, c.files);
+    EXPECT_EQ(run.owner.messages.at(0).caption, "Success");
   }
 }
 
@@ -337,7 +300,7 @@ TEST_F(PreparationTest, DeletionStagesRemoveWhatTheirRowsMatch) {
   mem.AddFile(vez + "TMP");
   mem.AddFile(vez + "keep.BGL");
 
-  Run(config);
+  RunPass(config);
 
   EXPECT_EQ(mem.List(kVod), std::vector<std::string>{"L1L_0001.XXX"});
   EXPECT_EQ(mem.List(vez), std::vector<std::string>{"keep.BGL"});
@@ -346,21 +309,19 @@ TEST_F(PreparationTest, DeletionStagesRemoveWhatTheirRowsMatch) {
   ExpectSucceeded();
 
   // A folder the rows match is not a file to delete: it stays and the run fails.
-  PrepMemoryFileSystem mem2;
-  PrepRecordingOwner owner2;
-  mem2.AddFile(kPatch);
-  mem2.AddFolder(kVod + "OLDSTUFF");
-  mem2.AddFile(kVod + "OLDSTUFF\\inside.BGL");
-  RunPreparation(owner2, mem2, config);
-  EXPECT_TRUE(mem2.Content(kVod + "OLDSTUFF\\inside.BGL"));
-  EXPECT_EQ(owner2.counters.checked, 1);
-  EXPECT_EQ(owner2.messages.at(0).caption, "Error");
+  Session run;
+  run.mem.AddFolder(kVod + "OLDSTUFF");
+  run.mem.AddFile(kVod + "OLDSTUFF\\inside.BGL");
+  run.RunPass(config);
+  EXPECT_TRUE(run.mem.Content(kVod + "OLDSTUFF\\inside.BGL"));
+  EXPECT_EQ(run.owner.counters.checked, 1);
+  EXPECT_EQ(run.owner.messages.at(0).caption, "Error");
 }
 
 TEST_F(PreparationTest, FolderWithTrailingBackslashIsUsedAsGiven) {
   owner.simFolder = "C:\\FSX\\";
   mem.AddFile(kVod + "L1L_0001.XXX");
-  Run();
+  RunPass();
   EXPECT_TRUE(mem.Content(kVod + "L1L_0001.BGL"));
   ExpectCounters(1, 1, 0);
 }

@@ -40,6 +40,24 @@ TEST(Strings, HoldTheAboutItemOnly) {
   EXPECT_EQ(LoadResString(IDS_ABOUTBOX + 1), "");
 }
 
+// The build hands in the project's version; the box shows major.minor.
+TEST(Strings, AboutBoxNamesTheProjectVersion) {
+  EXPECT_STREQ(kAboutVersionLine, "SvxPatch Version 1.0");
+}
+
+TEST(Strings, StartUpMessagesAreTheToolsOwnTexts) {
+  EXPECT_STREQ(kSimulatorRunningText,
+               "A process named \"Microsoft Flight Simulator X\" has been found running in the "
+               "background.\n\nYou must terminate this process before any modifications can be "
+               "made to the FSX environment.\n\nAfter terminating the background process, you can "
+               "restart this application.\n\nPress any key to exit this application.");
+  EXPECT_STREQ(kToolWarningCaption, "Skarvane X Patch Preparation Tool Warning");
+  EXPECT_STREQ(kFolderNotFoundText,
+               "FSX could not be located at the path defined in the Windows Registry.\n\nPress "
+               "the \"Change FSX Location\" button to locate FSX manually");
+  EXPECT_STREQ(kWarningCaption, "Warning");
+}
+
 // A malformed XPM loads as no image at all, silently, so check the data.
 TEST(Images, AreWellFormedXpmOfTheirSizeWithAtMostSixteenColours) {
   struct Case {

@@ -3,7 +3,7 @@
 #include <string>
 
 #include "install/SimulatorChecks.h"
-#include "support/InstallFakes.h"
+#include "support/PlatformFakes.h"
 
 namespace svx {
 namespace {
@@ -22,14 +22,14 @@ TEST(IsValidSimFolder, TestsTheMarkerFileInTheFolderAsGiven) {
     EXPECT_FALSE(IsValidSimFolder(files, c.folder)) << c.folder;
     ASSERT_EQ(files.asked.size(), 1u);
     EXPECT_EQ(files.asked[0], c.asked);
-    files.files[c.asked] = "";
+    files.AddFile(c.asked);
     EXPECT_TRUE(IsValidSimFolder(files, c.folder)) << c.folder;
   }
 }
 
 TEST(IsValidSimFolder, CountsAFolderNamedLikeTheMarker) {
   test::MemoryFileSystem files;
-  files.folders.push_back("C:\\FSX\\TERRAIN.CFG");
+  files.AddFolder("C:\\FSX\\TERRAIN.CFG");
   EXPECT_TRUE(IsValidSimFolder(files, "C:\\FSX"));
 }
 
@@ -42,18 +42,9 @@ TEST(IsSimulatorRunning, LooksForTheSimulatorsWindowTitle) {
   EXPECT_TRUE(IsSimulatorRunning(windows));
 }
 
-TEST(SimulatorMessages, AreTheToolsOwnTexts) {
-  EXPECT_STREQ(kSimulatorRunningText,
-               "A process named \"Microsoft Flight Simulator X\" has been found running in the "
-               "background.\n\nYou must terminate this process before any modifications can be "
-               "made to the FSX environment.\n\nAfter terminating the background process, you can "
-               "restart this application.\n\nPress any key to exit this application.");
-  EXPECT_STREQ(kSimulatorRunningCaption, "Skarvane X Patch Preparation Tool Warning");
+// The texts are the string table's; the icon is the check's own.
+TEST(SimulatorMessages, ShowTheStopIcon) {
   EXPECT_EQ(kSimulatorRunningStyle, 16);
-  EXPECT_STREQ(kFolderNotFoundText,
-               "FSX could not be located at the path defined in the Windows Registry.\n\nPress "
-               "the \"Change FSX Location\" button to locate FSX manually");
-  EXPECT_STREQ(kFolderNotFoundCaption, "Warning");
   EXPECT_EQ(kFolderNotFoundStyle, 16);
 }
 

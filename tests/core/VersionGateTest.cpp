@@ -3,13 +3,15 @@
 #include <array>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "install/VersionGate.h"
-#include "support/InstallFakes.h"
+#include "support/PlatformFakes.h"
 
 namespace svx {
 namespace {
 
+const std::string kVersionFile = "C:\\FSX\\Quellmark\\RoDeZez\\PRODUCT.INI";
 const std::string kWrongTail =
     "\".\n\nThis patch requires one of the following versions: \"1.0.0\"\n\nPlease install any "
     "previous required patches to get to the required version.";
@@ -41,7 +43,7 @@ TEST(CheckInstalledVersion, JudgesTheInstalledVersion) {
   };
   for (const auto& c : cases) {
     test::FakeProfileReader profiles;
-    profiles.value = c.installed;
+    if (c.installed) profiles.values[kVersionFile] = *c.installed;
     const VersionVerdict v = CheckInstalledVersion(profiles, "C:\\FSX");
     const std::string label = c.installed.value_or("(missing)");
     EXPECT_EQ(v.kind, c.kind) << label;
@@ -49,7 +51,7 @@ TEST(CheckInstalledVersion, JudgesTheInstalledVersion) {
     EXPECT_EQ(v.caption, c.caption) << label;
     EXPECT_EQ(v.style, c.kind == VersionVerdictKind::kPass ? 0 : 16) << label;
 
-    EXPECT_EQ(profiles.path, "C:\\FSX\\Quellmark\\RoDeZez\\PRODUCT.INI");
+    EXPECT_EQ(profiles.pathsRead, std::vector<std::string>{kVersionFile});
     EXPECT_EQ(profiles.section, "Product");
     EXPECT_EQ(profiles.key, "Version");
     EXPECT_EQ(profiles.defaultValue, "undefined");
@@ -62,14 +64,14 @@ TEST(CheckInstalledVersion, ListsEveryRequiredVersionAndTestsTheTargetFirst) {
   const ProductConfig config("Kelmirth X", "1.1.0", required, "Quellmark\\RoDeZez", "p.exe", {});
   test::FakeProfileReader profiles;
 
-  profiles.value = "0.9";
+  profiles.values[kVersionFile] = "0.9";
   VersionVerdict v = CheckInstalledVersion(profiles, "C:\\FSX", config);
   EXPECT_EQ(v.message,
             "The installed version of this product is \"0.9\".\n\nThis patch requires one of the "
             "following versions: \"1.0.0\", \"1.1.0\"\n\nPlease install any previous required "
             "patches to get to the required version.");
 
-  profiles.value = "1.1.0";
+  profiles.values[kVersionFile] = "1.1.0";
   EXPECT_EQ(CheckInstalledVersion(profiles, "C:\\FSX", config).kind,
             VersionVerdictKind::kAlreadyInstalled);
 }

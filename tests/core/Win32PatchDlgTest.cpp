@@ -10,7 +10,7 @@
 // and IDCANCEL as macros.
 #include "ui/win32/ResourceIds.h"
 
-#include "support/UiFakes.h"
+#include "support/PlatformFakes.h"
 #include "ui/win32/PatchDlg.h"
 
 namespace svx {
@@ -66,7 +66,7 @@ TEST(Win32PatchDlg, AnEndAskedForDuringAPassComesAfterTheOutcome) {
   };
   for (const auto& way : ways) {
     SCOPED_TRACE(way.name);
-    uitest::FakePlatform fake;
+    test::FakePlatform fake;
     fake.registry.setupPath = "C:\\FSX";
     fake.AddSimulator("C:\\FSX", "1.0.0");
     fake.files.AddFile("C:\\FSX\\SCENERY\\VODeVevuza\\Scenery\\L1L_0001.XXX");

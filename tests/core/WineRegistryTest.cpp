@@ -7,7 +7,7 @@
 
 #include "install/SimulatorChecks.h"
 #include "platform/posix/WineRegistry.h"
-#include "support/InstallFakes.h"
+#include "support/PlatformFakes.h"
 #include "support/TempDir.h"
 
 namespace svx {
@@ -236,7 +236,7 @@ TEST(ReadRegistryPath, DropsOneTrailingBackslash) {
   };
   for (const auto& c : cases) {
     test::FakeRegistry registry;
-    registry.answer = c.stored;
+    registry.setupPath = c.stored;
     EXPECT_EQ(ReadRegistryPath(registry), c.folder) << c.stored.value_or("(none)");
     EXPECT_EQ(registry.key, kKey);
     EXPECT_EQ(registry.value, "SetupPath");

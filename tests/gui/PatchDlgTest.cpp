@@ -16,6 +16,7 @@
 #include "install/SimulatorChecks.h"
 #include "platform/Platform.h"
 #include "res/ResourceIds.h"
+#include "res/Strings.h"
 #include "ui/wx/AboutDlg.h"
 #include "ui/wx/LocationDlg.h"
 #include "ui/wx/PatchDlg.h"
@@ -175,7 +176,7 @@ TEST(PatchDlg, WithoutPrefixReportsTheFolderAndDisablesPreparation) {
 
   EXPECT_TRUE(open);
   EXPECT_EQ(FromWx(seen.text), kFolderNotFoundText);
-  EXPECT_EQ(FromWx(seen.caption), kFolderNotFoundCaption);
+  EXPECT_EQ(FromWx(seen.caption), kWarningCaption);
   EXPECT_EQ(Field(dialog, IDC_SIMPATH), "");
   EXPECT_FALSE(Enabled(dialog, IDOK));
   EXPECT_FALSE(Enabled(dialog, IDC_LAUNCH));

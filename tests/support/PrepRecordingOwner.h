@@ -19,8 +19,7 @@ struct PrepShownMessage {
 
 class PrepRecordingOwner : public PrepOwner {
  public:
-  explicit PrepRecordingOwner(std::string simFolder = "C:\\FSX")
-      : simFolder(std::move(simFolder)) {}
+  explicit PrepRecordingOwner(std::string folder = "C:\\FSX") : simFolder(std::move(folder)) {}
 
   std::string simFolder;
   PrepCounters counters;

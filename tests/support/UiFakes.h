@@ -1,6 +1,6 @@
-// Test doubles for the dialogs' behaviour: views that record what the user
-// would see and answer questions from a script, and platform services whose
-// answers a test chooses.
+// Test doubles for the dialogs' views: they record what the user would see and
+// answer questions from a script. The services behind the dialogs are in
+// PlatformFakes.h.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -8,28 +8,18 @@
 #include <deque>
 #include <functional>
 #include <map>
-#include <memory>
 #include <optional>
+#include <ostream>
 #include <string>
 #include <vector>
 
-#include "config/ProductConfig.h"
-#include "platform/FileSystem.h"
 #include "platform/MessageBox.h"
-#include "platform/Platform.h"
-#include "platform/ProcessLauncher.h"
-#include "platform/ProfileReader.h"
-#include "platform/Registry.h"
-#include "platform/Wildcard.h"
-#include "platform/WindowFinder.h"
 #include "prep/Preparation.h"
-#include "support/PrepMemoryFileSystem.h"
+#include "res/ResourceIds.h"
 #include "ui/LocationDialog.h"
 #include "ui/MainWindow.h"
 
-// A namespace of their own: other test helpers in the same executable define
-// fakes of the same names, and two definitions of one class would clash.
-namespace svx::uitest {
+namespace svx::test {
 
 struct ShownMessage {
   std::string text;
@@ -149,73 +139,4 @@ class FakeLocationView : public LocationView {
   }
 };
 
-class FakeRegistry : public Registry {
- public:
-  std::optional<std::string> setupPath;
-  std::optional<std::string> ReadLocalMachineString(const std::string&, const std::string&,
-                                                    size_t) override {
-    return setupPath;
-  }
-};
-
-class FakeWindowFinder : public WindowFinder {
- public:
-  bool simulatorRunning = false;
-  bool TopLevelWindowExists(const std::string&) override { return simulatorRunning; }
-};
-
-// Answers with the version stored for a file path, else with the default, as
-// a missing file does.
-class FakeProfileReader : public ProfileReader {
- public:
-  std::map<std::string, std::string> versions;  // path of PRODUCT.INI -> version
-  std::vector<std::string> pathsRead;
-  std::string GetProfileString(const std::string&, const std::string&,
-                               const std::string& defaultValue, const std::string& path,
-                               size_t) override {
-    pathsRead.push_back(path);
-    auto it = versions.find(path);
-    return it == versions.end() ? defaultValue : it->second;
-  }
-};
-
-class FakeProcessLauncher : public ProcessLauncher {
- public:
-  std::optional<std::string> failure;  // the system's text when starting fails
-  std::vector<std::string> started;
-  std::vector<std::string> simFolders;  // the folder each start was for
-  std::optional<std::string> StartDetached(const std::string& commandLine) override {
-    started.push_back(commandLine);
-    return failure;
-  }
-  std::optional<std::string> StartDetachedFor(const std::string& commandLine,
-                                              const std::string& simFolder) override {
-    simFolders.push_back(simFolder);
-    return StartDetached(commandLine);
-  }
-};
-
-// The case-insensitive in-memory file system the pass tests use serves the
-// dialogs as well.
-using MemoryFileSystem = test::PrepMemoryFileSystem;
-
-// The services a dialog's behaviour takes, all fake.
-struct FakePlatform {
-  MemoryFileSystem files;
-  FakeRegistry registry;
-  FakeWindowFinder windows;
-  FakeProfileReader profiles;
-  FakeProcessLauncher processes;
-  Platform platform{files, registry, windows, profiles, processes};
-
-  // A folder the folder test accepts, with the add-on's version file saying
-  // version (nothing: no version file).
-  void AddSimulator(const std::string& folder, std::optional<std::string> version) {
-    files.AddFile(folder + "\\TERRAIN.CFG");
-    if (!version) return;
-    profiles.versions[folder + "\\" + TheProductConfig().ProductFolder() + "\\PRODUCT.INI"] =
-        *version;
-  }
-};
-
-}  // namespace svx::uitest
+}  // namespace svx::test

@@ -5,10 +5,6 @@
 
 namespace svx {
 
-int CAboutDlg::RunModal(HWND owner) {
-  return Win32Dialog::RunModal(IDD_ABOUT, owner);
-}
-
 INT_PTR CAboutDlg::OnMessage(UINT message, WPARAM wParam, LPARAM) {
   switch (message) {
     case WM_INITDIALOG:

@@ -7,7 +7,7 @@ namespace svx {
 
 class CAboutDlg : public Win32Dialog {
  public:
-  int RunModal(HWND owner);
+  CAboutDlg() : Win32Dialog(IDD_ABOUT) {}
 
  protected:
   INT_PTR OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;

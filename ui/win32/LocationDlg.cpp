@@ -9,10 +9,6 @@
 
 namespace svx {
 
-int CLocationDlg::RunModal(HWND owner) {
-  return Win32Dialog::RunModal(IDD_LOCATION, owner);
-}
-
 INT_PTR CLocationDlg::OnMessage(UINT message, WPARAM wParam, LPARAM) {
   switch (message) {
     case WM_INITDIALOG:
@@ -50,14 +46,6 @@ void CLocationDlg::CollectValues(LocationValues& values) {
   values.newFolder = GetText(IDC_NEW_PATH);
 }
 
-void CLocationDlg::SetStatusImage(StatusImage image) {
-  SetButtonImage(IDC_STATUS, status_.For(image));
-}
-
-void CLocationDlg::EndDialog(int result) {
-  ::EndDialog(hwnd_, result);
-}
-
 std::optional<std::string> FileSystemPathOf(PCIDLIST_ABSOLUTE item) {
   // Wide, then narrowed: with UTF-8 as the ANSI code page a path of fewer than
   // MAX_PATH characters can take more than MAX_PATH bytes, and
@@ -83,10 +71,6 @@ std::optional<std::string> CLocationDlg::BrowseForFolder(const std::string& titl
   // A pick with no file-system path gives its display name; the folder test
   // then shows it as invalid.
   return path ? std::move(*path) : NarrowText(displayName);
-}
-
-int CLocationDlg::ShowMessage(const std::string& text, const std::string& caption, int style) {
-  return Message(text, caption, style);
 }
 
 }  // namespace svx

@@ -18,28 +18,23 @@ namespace svx {
 // as "Network").
 std::optional<std::string> FileSystemPathOf(PCIDLIST_ABSOLUTE item);
 
-class CLocationDlg : public Win32Dialog, public LocationView {
+class CLocationDlg : public Win32View<LocationView> {
  public:
-  explicit CLocationDlg(LocationDialog& behaviour) : behaviour_(behaviour) {}
+  explicit CLocationDlg(LocationDialog& behaviour)
+      : Win32View(IDD_LOCATION), behaviour_(behaviour) {}
   CLocationDlg(const CLocationDlg&) = delete;
   CLocationDlg& operator=(const CLocationDlg&) = delete;
-
-  int RunModal(HWND owner);
 
   // LocationView
   void ShowValues(const LocationValues& values) override;
   void CollectValues(LocationValues& values) override;
-  void SetStatusImage(StatusImage image) override;
-  void EndDialog(int result) override;
   std::optional<std::string> BrowseForFolder(const std::string& title) override;
-  int ShowMessage(const std::string& text, const std::string& caption, int style) override;
 
  protected:
   INT_PTR OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
  private:
   LocationDialog& behaviour_;
-  StatusBitmaps status_;
 };
 
 }  // namespace svx

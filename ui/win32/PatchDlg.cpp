@@ -22,7 +22,7 @@ HICON LoadIconSized(int size) {
 }  // namespace
 
 CPatchDlg::CPatchDlg(Platform& platform, const ProductConfig& config)
-    : behaviour_(*this, platform, config) {
+    : Win32View(IDD_MAIN), behaviour_(*this, platform, config) {
   bigIcon_ = LoadIconSized(::GetSystemMetrics(SM_CXICON));
   smallIcon_ = LoadIconSized(::GetSystemMetrics(SM_CXSMICON));
 }
@@ -30,10 +30,6 @@ CPatchDlg::CPatchDlg(Platform& platform, const ProductConfig& config)
 CPatchDlg::~CPatchDlg() {
   if (bigIcon_) ::DestroyIcon(bigIcon_);
   if (smallIcon_) ::DestroyIcon(smallIcon_);
-}
-
-int CPatchDlg::RunModal(HWND owner) {
-  return Win32Dialog::RunModal(IDD_MAIN, owner);
 }
 
 void CPatchDlg::AppendAboutItem() {
@@ -134,16 +130,6 @@ void CPatchDlg::EnableControl(int id, bool enable) {
   ::EnableWindow(::GetDlgItem(hwnd_, id), enable ? TRUE : FALSE);
 }
 
-void CPatchDlg::SetStatusImage(StatusImage image) {
-  SetButtonImage(IDC_STATUS, status_.For(image));
-}
-
-void CPatchDlg::EndDialog(int result) {
-  // During WM_INITDIALOG this only marks the dialog as ended: it is destroyed
-  // without ever being shown.
-  ::EndDialog(hwnd_, result);
-}
-
 void CPatchDlg::BeginBusy() {
   ::SetCapture(hwnd_);
   ::SetCursor(::LoadCursorA(nullptr, IDC_WAIT));
@@ -171,10 +157,6 @@ int CPatchDlg::RunLocationDialog(LocationDialog& dialog) {
 void CPatchDlg::RunAboutBox() {
   CAboutDlg about;
   about.RunModal(hwnd_);
-}
-
-int CPatchDlg::ShowMessage(const std::string& text, const std::string& caption, int style) {
-  return Message(text, caption, style);
 }
 
 }  // namespace svx

@@ -8,28 +8,24 @@
 
 namespace svx {
 
-class CPatchDlg : public Win32Dialog, public MainView {
+class CPatchDlg : public Win32View<MainView> {
  public:
   explicit CPatchDlg(Platform& platform, const ProductConfig& config = TheProductConfig());
   ~CPatchDlg() override;
   CPatchDlg(const CPatchDlg&) = delete;
   CPatchDlg& operator=(const CPatchDlg&) = delete;
 
-  int RunModal(HWND owner = nullptr);
   MainWindow& Behaviour() { return behaviour_; }
 
   // MainView
   void ShowValues(const MainValues& values) override;
   void CollectValues(MainValues& values) override;
   void EnableControl(int id, bool enable) override;
-  void SetStatusImage(StatusImage image) override;
-  void EndDialog(int result) override;
   void BeginBusy() override;
   void EndBusy() override;
   int PumpWait(int timerId, int ms) override;
   int RunLocationDialog(LocationDialog& dialog) override;
   void RunAboutBox() override;
-  int ShowMessage(const std::string& text, const std::string& caption, int style) override;
 
  protected:
   INT_PTR OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
@@ -41,7 +37,6 @@ class CPatchDlg : public Win32Dialog, public MainView {
   MainWindow behaviour_;
   HICON bigIcon_ = nullptr;
   HICON smallIcon_ = nullptr;
-  StatusBitmaps status_;
 };
 
 }  // namespace svx

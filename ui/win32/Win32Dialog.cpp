@@ -6,8 +6,8 @@
 
 namespace svx {
 
-int Win32Dialog::RunModal(int templateId, HWND owner) {
-  return static_cast<int>(RunDialogTemplate(templateId, owner, &Win32Dialog::Procedure,
+int Win32Dialog::RunModal(HWND owner) {
+  return static_cast<int>(RunDialogTemplate(templateId_, owner, &Win32Dialog::Procedure,
                                             reinterpret_cast<LPARAM>(this)));
 }
 

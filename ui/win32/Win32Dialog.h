@@ -8,15 +8,17 @@
 #include <string>
 
 #include "prep/Preparation.h"
+#include "ui/win32/ResourceIds.h"
 
 namespace svx {
 
 class Win32Dialog {
  public:
+  explicit Win32Dialog(int templateId) : templateId_(templateId) {}
   virtual ~Win32Dialog() = default;
 
-  // Builds the window from the template of that id and runs it modally.
-  int RunModal(int templateId, HWND owner);
+  // Builds the window from the dialog's template and runs it modally.
+  int RunModal(HWND owner = nullptr);
   HWND Handle() const { return hwnd_; }
 
  protected:
@@ -33,6 +35,8 @@ class Win32Dialog {
 
  private:
   static INT_PTR CALLBACK Procedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+
+  int templateId_;
 };
 
 // Text between the system's wide calls and the code page of the ANSI calls,
@@ -59,6 +63,29 @@ class StatusBitmaps {
  private:
   HBITMAP valid_ = nullptr;
   HBITMAP invalid_ = nullptr;
+};
+
+// The window of one of the behaviour classes of ui/ (View is MainView or
+// LocationView): what both do alike. Their message boxes are owned by the
+// dialog, and the status button shows the green check mark or the red X.
+template <class View>
+class Win32View : public Win32Dialog, public View {
+ public:
+  using Win32Dialog::Win32Dialog;
+
+  void SetStatusImage(StatusImage image) override {
+    SetButtonImage(IDC_STATUS, status_.For(image));
+  }
+  // During WM_INITDIALOG this only marks the dialog as ended: it is destroyed
+  // without ever being shown.
+  void EndDialog(int result) override { ::EndDialog(hwnd_, result); }
+  int ShowMessage(const std::string& text, const std::string& caption, int style) override {
+    return Message(text, caption, style);
+  }
+
+ protected:
+  // Loaded by the dialog as it initialises.
+  StatusBitmaps status_;
 };
 
 }  // namespace svx

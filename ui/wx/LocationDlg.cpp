@@ -1,6 +1,5 @@
 #include "ui/wx/LocationDlg.h"
 
-#include <wx/button.h>
 #include <wx/dirdlg.h>
 #include <wx/textctrl.h>
 
@@ -8,16 +7,12 @@
 #include "res/ResourceIds.h"
 #include "ui/wx/DialogBuilder.h"
 #include "ui/wx/Fields.h"
-#include "ui/wx/WxImages.h"
-#include "ui/wx/WxMessageBox.h"
 #include "ui/wx/WxText.h"
 
 namespace svx {
 
 CLocationDlg::CLocationDlg(wxWindow* parent, LocationDialog& behaviour) : behaviour_(behaviour) {
   CreateFromTemplate(*this, parent, *FindDialogTemplate(IDD_LOCATION));
-  valid_ = LoadResBitmap(IDB_VALID);
-  invalid_ = LoadResBitmap(IDB_INVALID);
   SetEscapeId(IDCANCEL);
   Bind(wxEVT_BUTTON, &CLocationDlg::OnButton, this);
   Bind(wxEVT_CLOSE_WINDOW, [this](wxCloseEvent&) { behaviour_.OnCancel(); });
@@ -41,12 +36,6 @@ void CLocationDlg::CollectValues(LocationValues& v) {
   v.newFolder = FieldText(*this, IDC_NEW_PATH);
 }
 
-void CLocationDlg::SetStatusImage(StatusImage image) {
-  auto* status = dynamic_cast<wxButton*>(FindWindow(IDC_STATUS));
-  if (!status || image == StatusImage::kNone) return;
-  status->SetBitmap(image == StatusImage::kValid ? valid_ : invalid_);
-}
-
 void CLocationDlg::EndDialog(int result) {
   if (IsModal()) {
     EndModal(result);
@@ -60,10 +49,6 @@ std::optional<std::string> CLocationDlg::BrowseForFolder(const std::string& titl
   wxDirDialog chooser(this, ToWx(title), wxEmptyString, wxDD_DEFAULT_STYLE | wxDD_DIR_MUST_EXIST);
   if (chooser.ShowModal() != wxID_OK) return std::nullopt;
   return FromWx(chooser.GetPath());
-}
-
-int CLocationDlg::ShowMessage(const std::string& text, const std::string& caption, int style) {
-  return ShowWxMessage(this, text, caption, style);
 }
 
 void CLocationDlg::OnButton(wxCommandEvent& event) {

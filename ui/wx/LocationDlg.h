@@ -1,14 +1,12 @@
 // The change-location dialog on wx, over the behaviour in LocationDialog.
 #pragma once
 
-#include <wx/bitmap.h>
-#include <wx/dialog.h>
-
 #include "ui/LocationDialog.h"
+#include "ui/wx/WxView.h"
 
 namespace svx {
 
-class CLocationDlg : public wxDialog, public LocationView {
+class CLocationDlg : public WxView<LocationView> {
  public:
   CLocationDlg(wxWindow* parent, LocationDialog& behaviour);
 
@@ -20,17 +18,13 @@ class CLocationDlg : public wxDialog, public LocationView {
   // LocationView
   void ShowValues(const LocationValues& values) override;
   void CollectValues(LocationValues& values) override;
-  void SetStatusImage(StatusImage image) override;
   void EndDialog(int result) override;
   std::optional<std::string> BrowseForFolder(const std::string& title) override;
-  int ShowMessage(const std::string& text, const std::string& caption, int style) override;
 
  private:
   void OnButton(wxCommandEvent& event);
 
   LocationDialog& behaviour_;
-  wxBitmap valid_;
-  wxBitmap invalid_;
   int result_ = 0;
 };
 

@@ -2,7 +2,6 @@
 
 #include <cstdlib>
 
-#include <wx/button.h>
 #include <wx/menu.h>
 #include <wx/textctrl.h>
 #include <wx/utils.h>
@@ -15,7 +14,6 @@
 #include "ui/wx/Fields.h"
 #include "ui/wx/LocationDlg.h"
 #include "ui/wx/WxImages.h"
-#include "ui/wx/WxMessageBox.h"
 #include "ui/wx/WxPumpWait.h"
 #include "ui/wx/WxText.h"
 
@@ -37,8 +35,6 @@ CPatchDlg::CPatchDlg(Platform& platform, const ProductConfig& config)
     : behaviour_(*this, platform, config) {
   CreateFromTemplate(*this, nullptr, *FindDialogTemplate(IDD_MAIN));
   SetIcons(LoadResIcons(IDR_MAINFRAME));
-  valid_ = LoadResBitmap(IDB_VALID);
-  invalid_ = LoadResBitmap(IDB_INVALID);
   // Escape presses "Exit", as IDCANCEL does on Windows.
   SetEscapeId(IDCANCEL);
   Bind(wxEVT_BUTTON, &CPatchDlg::OnButton, this);
@@ -88,12 +84,6 @@ void CPatchDlg::EnableControl(int id, bool enable) {
   if (wxWindow* control = FindWindow(id)) control->Enable(enable);
 }
 
-void CPatchDlg::SetStatusImage(StatusImage image) {
-  auto* status = dynamic_cast<wxButton*>(FindWindow(IDC_STATUS));
-  if (!status || image == StatusImage::kNone) return;
-  status->SetBitmap(image == StatusImage::kValid ? valid_ : invalid_);
-}
-
 void CPatchDlg::EndDialog(int result) {
   if (IsModal()) {
     EndModal(result);
@@ -130,10 +120,6 @@ int CPatchDlg::RunLocationDialog(LocationDialog& dialog) {
 void CPatchDlg::RunAboutBox() {
   CAboutDlg about(this);
   about.ShowModal();
-}
-
-int CPatchDlg::ShowMessage(const std::string& text, const std::string& caption, int style) {
-  return ShowWxMessage(this, text, caption, style);
 }
 
 void CPatchDlg::OnButton(wxCommandEvent& event) {

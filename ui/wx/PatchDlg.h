@@ -2,15 +2,13 @@
 // values between its members and the controls and forwards the events.
 #pragma once
 
-#include <wx/bitmap.h>
-#include <wx/dialog.h>
-
 #include "platform/Platform.h"
 #include "ui/MainWindow.h"
+#include "ui/wx/WxView.h"
 
 namespace svx {
 
-class CPatchDlg : public wxDialog, public MainView {
+class CPatchDlg : public WxView<MainView> {
  public:
   explicit CPatchDlg(Platform& platform, const ProductConfig& config = TheProductConfig());
   ~CPatchDlg() override;
@@ -30,14 +28,12 @@ class CPatchDlg : public wxDialog, public MainView {
   void ShowValues(const MainValues& values) override;
   void CollectValues(MainValues& values) override;
   void EnableControl(int id, bool enable) override;
-  void SetStatusImage(StatusImage image) override;
   void EndDialog(int result) override;
   void BeginBusy() override;
   void EndBusy() override;
   int PumpWait(int timerId, int ms) override;
   int RunLocationDialog(LocationDialog& dialog) override;
   void RunAboutBox() override;
-  int ShowMessage(const std::string& text, const std::string& caption, int style) override;
 
  private:
   void OnButton(wxCommandEvent& event);
@@ -46,8 +42,6 @@ class CPatchDlg : public wxDialog, public MainView {
   void OnContextMenu(wxContextMenuEvent& event);
 
   MainWindow behaviour_;
-  wxBitmap valid_;
-  wxBitmap invalid_;
   bool busy_ = false;
   bool ended_ = false;
   int result_ = 0;

@@ -1,7 +1,8 @@
 // A deterministic in-memory FileSystem with Windows semantics: names match
 // without regard to letter case, "\" and "/" both separate, empty components
 // (doubled separators) count for nothing. Entries keep the letter case they
-// were created with; listings come in case-folded name order.
+// were created with; listings come in case-folded name order. Every path asked
+// about is recorded as it was asked, so a test can see how paths were built.
 #pragma once
 
 #include <cstdint>
@@ -16,7 +17,7 @@
 
 namespace svx::test {
 
-class PrepMemoryFileSystem : public FileSystem {
+class MemoryFileSystem : public FileSystem {
  public:
   // Creates a file and any missing folders above it.
   void AddFile(const std::string& path, const std::string& content = "") {
@@ -33,7 +34,6 @@ class PrepMemoryFileSystem : public FileSystem {
     if (it == entries_.end() || it->second.kind != PathKind::kFile) return std::nullopt;
     return it->second.content;
   }
-  // The names as stored (letter case kept) of the entries directly in folder.
   // Every file by its folded path, with its content.
   std::map<std::string, std::string> Files() const {
     std::map<std::string, std::string> files;
@@ -42,6 +42,7 @@ class PrepMemoryFileSystem : public FileSystem {
     }
     return files;
   }
+  // The names as stored (letter case kept) of the entries directly in folder.
   std::vector<std::string> List(const std::string& folder) const {
     std::vector<std::string> names;
     const std::string prefix = Key(folder) + "\\";
@@ -53,8 +54,11 @@ class PrepMemoryFileSystem : public FileSystem {
 
   int passDepth = 0;
   int passesBegun = 0;
+  std::vector<std::string> asked;  // by Kind, OnDisk and ReadFile
+  std::vector<size_t> readLimits;  // of each ReadFile
 
   PathKind Kind(const std::string& path) override {
+    asked.push_back(path);
     auto it = entries_.find(Key(path));
     return it == entries_.end() ? PathKind::kMissing : it->second.kind;
   }
@@ -74,6 +78,7 @@ class PrepMemoryFileSystem : public FileSystem {
 
   // Nothing is cached here, so the disk's answer is the stored one.
   EntryNow OnDisk(const std::string& path) override {
+    asked.push_back(path);
     EntryNow now;
     auto it = entries_.find(Key(path));
     if (it == entries_.end()) return now;
@@ -117,6 +122,8 @@ class PrepMemoryFileSystem : public FileSystem {
   }
 
   std::optional<std::string> ReadFile(const std::string& path, size_t maxBytes) override {
+    asked.push_back(path);
+    readLimits.push_back(maxBytes);
     auto content = Content(path);
     if (!content || content->size() > maxBytes) return std::nullopt;
     return content;
