@@ -17,6 +17,8 @@
 #include <memory>
 
 #include "platform/Wildcard.h"
+#include "platform/posix/RetryOnEintr.h"
+#include "platform/posix/UniqueFd.h"
 
 extern char** environ;
 
@@ -108,26 +110,19 @@ std::string WineMissingText(const std::string& program, const PrefixSearch& sear
 }
 
 bool StartsWithMz(const std::string& path, int& error) {
-  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) {
+  const UniqueFd fd(open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  if (!fd) {
     error = errno;
     return false;
   }
   char head[2] = {};
-  ssize_t n;
-  do {
-    n = read(fd, head, sizeof head);
-  } while (n < 0 && errno == EINTR);
-  close(fd);
+  const ssize_t n = RetryOnEintr(read, fd.Get(), head, sizeof head);
   error = 0;
   return n == 2 && head[0] == 'M' && head[1] == 'Z';
 }
 
 void WriteErrno(int fd, int error) {
-  ssize_t n;
-  do {
-    n = write(fd, &error, sizeof error);
-  } while (n < 0 && errno == EINTR);
+  RetryOnEintr(write, fd, &error, sizeof error);
 }
 
 // Double fork: the intermediate child exits at once and is reaped here, so the
@@ -148,21 +143,17 @@ std::optional<std::string> Spawn(const std::vector<std::string>& args,
   }
   char** const childEnv = env ? envp.data() : environ;
 
-  int status[2];
-  if (pipe2(status, O_CLOEXEC) != 0) return std::string(std::strerror(errno));
+  int ends[2];
+  if (pipe2(ends, O_CLOEXEC) != 0) return std::string(std::strerror(errno));
+  UniqueFd statusIn(ends[0]), statusOut(ends[1]);
 
   pid_t middle = fork();
-  if (middle < 0) {
-    int error = errno;
-    close(status[0]);
-    close(status[1]);
-    return std::string(std::strerror(error));
-  }
+  if (middle < 0) return std::string(std::strerror(errno));
   if (middle == 0) {
-    close(status[0]);
+    statusIn.Reset();
     pid_t child = fork();
     if (child < 0) {
-      WriteErrno(status[1], errno);
+      WriteErrno(statusOut.Get(), errno);
       _exit(1);
     }
     if (child > 0) _exit(0);
@@ -175,20 +166,15 @@ std::optional<std::string> Spawn(const std::vector<std::string>& args,
     signal(SIGPIPE, SIG_DFL);
     signal(SIGCHLD, SIG_DFL);
     execve(argv[0], argv.data(), childEnv);
-    WriteErrno(status[1], errno);
+    WriteErrno(statusOut.Get(), errno);
     _exit(127);
   }
 
-  close(status[1]);
+  statusOut.Reset();
   int waitStatus;
-  while (waitpid(middle, &waitStatus, 0) < 0 && errno == EINTR) {
-  }
+  RetryOnEintr(waitpid, middle, &waitStatus, 0);
   int error = 0;
-  ssize_t n;
-  do {
-    n = read(status[0], &error, sizeof error);
-  } while (n < 0 && errno == EINTR);
-  close(status[0]);
+  const ssize_t n = RetryOnEintr(read, statusIn.Get(), &error, sizeof error);
   if (n == static_cast<ssize_t>(sizeof error)) return std::string(std::strerror(error));
   return std::nullopt;
 }

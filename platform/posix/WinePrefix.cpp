@@ -1,7 +1,6 @@
 // POSIX code only.
 #include "platform/posix/WinePrefix.h"
 
-#include <dirent.h>
 #include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -14,6 +13,7 @@
 #include <utility>
 
 #include "platform/posix/RegularFile.h"
+#include "platform/posix/UniqueFd.h"
 
 namespace svx {
 namespace {
@@ -60,13 +60,13 @@ bool LooksLikePrefix(const std::string& folder) {
 // tries them alike.
 std::vector<std::string> Entries(const std::string& folder, std::string_view suffix = {}) {
   std::vector<std::string> names;
-  std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(folder.c_str()), ::closedir);
+  const UniqueDir dir = OpenDir(folder);
   if (!dir) return names;
-  while (const dirent* e = ::readdir(dir.get())) {
-    const std::string_view name = e->d_name;
-    if (name == "." || name == ".." || name.size() < suffix.size()) continue;
-    if (name.substr(name.size() - suffix.size()) == suffix) names.emplace_back(name);
-  }
+  ForEachEntry(dir.get(), [&](std::string_view name, unsigned char) {
+    if (name.size() >= suffix.size() && name.substr(name.size() - suffix.size()) == suffix) {
+      names.emplace_back(name);
+    }
+  });
   std::sort(names.begin(), names.end());
   return names;
 }
@@ -646,12 +646,9 @@ std::optional<std::string> DriveRoot(const std::string& prefix, char letter) {
   std::string link = Join(prefix, "dosdevices/");
   link += static_cast<char>(letter | 0x20);
   link += ':';
-  std::optional<std::string> root;
-  if (char* real = ::realpath(link.c_str(), nullptr)) {
-    if (IsFolder(real)) root = real;
-    ::free(real);
-  }
-  return root;
+  const std::unique_ptr<char, void (*)(void*)> real(::realpath(link.c_str(), nullptr), ::free);
+  if (!real || !IsFolder(real.get())) return std::nullopt;
+  return std::string(real.get());
 }
 
 std::optional<std::string> PrefixHolding(const std::string& path) {

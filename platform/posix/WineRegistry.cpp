@@ -443,8 +443,7 @@ std::optional<std::string> FindRegistryStringInFile(const RegularFile& file, std
                                                     size_t maxFileBytes) {
   const uint64_t size = file.Size();
   auto readWhole = [&]() -> std::optional<std::string> {
-    if (size > maxFileBytes) return std::nullopt;
-    const std::optional<std::string> text = file.ReadAt(0, static_cast<size_t>(size));
+    const std::optional<std::string> text = file.ReadAll(maxFileBytes);
     if (!text) return std::nullopt;
     return FindRegistryString(*text, key, value, maxBytes);
   };
@@ -524,7 +523,7 @@ std::optional<std::string> WineRegistry::ReadLocalMachineString(const std::strin
     if (file && file->Size() <= options_.maxFileBytes) {
       if (file->Size() >= options_.sortedSearchFromBytes) {
         text = FindRegistryStringInFile(*file, key, value, maxBytes, options_.maxFileBytes);
-      } else if (auto whole = file->ReadAt(0, static_cast<size_t>(file->Size()))) {
+      } else if (auto whole = file->ReadAll(options_.maxFileBytes)) {
         // A file that shrank while it was read is parsed as far as it went; the
         // parser copes with a cut line.
         text = FindRegistryString(*whole, key, value, maxBytes);
