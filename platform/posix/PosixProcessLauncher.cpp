@@ -1,7 +1,6 @@
 // POSIX code only.
 #include "platform/posix/PosixProcessLauncher.h"
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/stat.h>
@@ -14,9 +13,9 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
-#include <memory>
 
-#include "platform/Wildcard.h"
+#include "platform/posix/ListingCache.h"
+#include "platform/posix/PosixPath.h"
 #include "platform/posix/RetryOnEintr.h"
 #include "platform/posix/UniqueFd.h"
 
@@ -30,25 +29,16 @@ bool IsRegularFile(const std::string& path) {
   return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
-std::string Join(const std::string& folder, const std::string& name) {
-  if (folder.empty() || folder.back() == '/') return folder + name;
-  return folder + "/" + name;
-}
-
-// Windows finds "SvxKmV11.exe" whatever the letter case it is stored in; the
-// exact name is tried first because it is the usual case and costs no scan.
+// Windows finds "SvxKmV11.exe" whatever the letter case it is stored in. Among
+// several case variants the file layer's choice is taken, so that the program
+// started is the very file the unlock wrote.
 std::optional<std::string> FindInFolder(const std::string& folder, const std::string& name) {
   if (folder.empty()) return std::nullopt;
-  const std::string exact = Join(folder, name);
-  if (IsRegularFile(exact)) return exact;
-  std::unique_ptr<DIR, int (*)(DIR*)> dir(opendir(folder.c_str()), closedir);
-  if (!dir) return std::nullopt;
-  while (const dirent* entry = readdir(dir.get())) {
-    if (!EqualsNoCase(entry->d_name, name)) continue;
-    std::string path = Join(folder, entry->d_name);
-    if (IsRegularFile(path)) return path;
-  }
-  return std::nullopt;
+  const std::optional<std::string> stored = StoredNameOnDisk(folder, name, Prefer::kFile);
+  if (!stored) return std::nullopt;
+  std::string path = JoinPath(folder, *stored);
+  if (!IsRegularFile(path)) return std::nullopt;
+  return path;
 }
 
 std::vector<std::string> SplitSearchPath(const std::string& path) {
