@@ -198,14 +198,14 @@ std::optional<std::string> YamlScalar(std::string_view text,
   const std::vector<std::string_view> lines = Lines(text);
   auto want = path.begin();
   int parentIndent = -1;
-  std::optional<int> levelIndent;
+  int levelIndent = -1;  // not yet known
   for (size_t i = 0; i < lines.size(); ++i) {
     const std::string_view line = lines[i];
     if (IsBlankOrComment(line)) continue;
     const int indent = Indent(line);
     if (indent <= parentIndent) return std::nullopt;  // the wanted block ended
-    if (!levelIndent) levelIndent = indent;
-    if (indent != *levelIndent) continue;
+    if (levelIndent < 0) levelIndent = indent;
+    if (indent != levelIndent) continue;
 
     std::string_view body = line.substr(static_cast<size_t>(indent));
     size_t colon = body.find(": ");
@@ -224,7 +224,7 @@ std::optional<std::string> YamlScalar(std::string_view text,
     if (++want != path.end()) {
       if (!rest.empty()) return std::nullopt;
       parentIndent = indent;
-      levelIndent.reset();
+      levelIndent = -1;
       continue;
     }
     // The value, with every more deeply indented line after it.
@@ -369,7 +369,7 @@ void FindSteam(const PrefixSearch& s, std::vector<WinePrefix>& out) {
   std::vector<std::string> seen;
   for (const std::string& library : libraries) {
     if (std::any_of(seen.begin(), seen.end(),
-                    [&](const std::string& s) { return SameFolder(s, library); })) {
+                    [&](const std::string& other) { return SameFolder(other, library); })) {
       continue;
     }
     seen.push_back(library);

@@ -202,8 +202,15 @@ std::string KeyInView(std::string_view key, bool win64) {
   if (!EqualsNoCase(first, "Software")) return result;
   const std::string_view rest = sep == std::string_view::npos ? "" : key.substr(sep + 1);
   if (EqualsNoCase(rest.substr(0, rest.find('\\')), kWow64Node)) return result;
-  result = std::string(first) + "\\" + std::string(kWow64Node);
-  if (!rest.empty()) result += "\\" + std::string(rest);
+  // Appended piece by piece: GCC 12 at -O3 warns falsely (-Wrestrict) on the
+  // same built with operator+.
+  result.assign(first);
+  result += '\\';
+  result += kWow64Node;
+  if (!rest.empty()) {
+    result += '\\';
+    result += rest;
+  }
   return result;
 }
 
