@@ -4,7 +4,6 @@
 // the pass must leave.
 #pragma once
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <stdlib.h>
 #include <sys/resource.h>
@@ -22,6 +21,7 @@
 #include <vector>
 
 #include "config/ProductConfig.h"
+#include "platform/posix/UniqueFd.h"
 
 namespace svx::bench {
 
@@ -103,12 +103,9 @@ class BenchTree {
     bool ok = true;
     for (const auto& [folder, names] : expected_) {
       std::vector<std::string> found;
-      if (DIR* d = opendir(folder.c_str())) {
-        while (dirent* e = readdir(d)) {
-          if (std::strcmp(e->d_name, ".") && std::strcmp(e->d_name, ".."))
-            found.push_back(e->d_name);
-        }
-        closedir(d);
+      if (const UniqueDir d = OpenDir(folder)) {
+        ForEachEntry(d.get(),
+                     [&](std::string_view name, unsigned char) { found.emplace_back(name); });
       }
       std::sort(found.begin(), found.end());
       if (found != names) {
@@ -180,10 +177,9 @@ class BenchTree {
   }
 
   static void Touch(const std::string& path, const std::string& content = {}) {
-    int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0644);
-    if (fd < 0) Die(path.c_str());
-    if (!content.empty() && write(fd, content.data(), content.size()) < 0) Die("write");
-    close(fd);
+    const UniqueFd fd(open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0644));
+    if (!fd) Die(path.c_str());
+    if (!content.empty() && write(fd.Get(), content.data(), content.size()) < 0) Die("write");
   }
 
   [[noreturn]] static void Die(const char* what) {

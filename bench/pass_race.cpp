@@ -55,6 +55,7 @@
 #include "bench/QuietOwner.h"
 #include "platform/Wildcard.h"
 #include "platform/posix/PosixFileSystem.h"
+#include "platform/posix/UniqueFd.h"
 #include "prep/Preparation.h"
 
 namespace {
@@ -240,11 +241,10 @@ struct RivalReport {
         }
       } else {
         ++report.tries;
-        int fd = open(u.target.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-        if (fd < 0) continue;
+        const UniqueFd fd(open(u.target.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644));
+        if (!fd) continue;
         const std::string content = "created " + std::to_string(i);
-        WriteAll(fd, content.data(), content.size());
-        close(fd);
+        WriteAll(fd.Get(), content.data(), content.size());
         report.units.push_back(i);
       }
     }
@@ -266,34 +266,37 @@ void RivalRun(Mode mode, long files, unsigned seed, Totals& t) {
   BenchTree tree(files, true);
   const std::string movedTo = tree.Root() + "/moved";
   if (mkdir(movedTo.c_str(), 0755) != 0) Die("mkdir");
-  int toRival[2], fromRival[2];
-  if (pipe(toRival) != 0 || pipe(fromRival) != 0) Die("pipe");
+  int ends[2];
+  if (pipe(ends) != 0) Die("pipe");
+  UniqueFd toRivalIn(ends[0]), toRival(ends[1]);
+  if (pipe(ends) != 0) Die("pipe");
+  UniqueFd fromRival(ends[0]), fromRivalOut(ends[1]);
   const pid_t pid = fork();
   if (pid < 0) Die("fork");
   if (pid == 0) {
-    close(toRival[1]);
-    close(fromRival[0]);
-    RunRival(mode, tree, toRival[0], fromRival[1], seed);
+    toRival.Reset();
+    fromRival.Reset();
+    RunRival(mode, tree, toRivalIn.Get(), fromRivalOut.Get(), seed);
   }
-  close(toRival[0]);
-  close(fromRival[1]);
+  toRivalIn.Reset();
+  fromRivalOut.Reset();
 
   PosixFileSystem posix;
-  AnnouncingFileSystem files_(posix, toRival[1]);
+  AnnouncingFileSystem files_(posix, toRival.Get());
   bench::QuietOwner owner(tree.Root());
   RunPreparation(owner, files_);
-  close(toRival[1]);
+  toRival.Reset();  // the rival's end of input
 
   RivalReport report;
   uint64_t count = 0;
-  if (!ReadAll(fromRival[0], &count, sizeof count)) Die("rival report");
+  if (!ReadAll(fromRival.Get(), &count, sizeof count)) Die("rival report");
   report.units.resize(count);
-  if (!ReadAll(fromRival[0], report.units.data(), count * sizeof(uint32_t)) ||
-      !ReadAll(fromRival[0], &report.tries, sizeof report.tries) ||
-      !ReadAll(fromRival[0], &report.crossed, sizeof report.crossed)) {
+  if (!ReadAll(fromRival.Get(), report.units.data(), count * sizeof(uint32_t)) ||
+      !ReadAll(fromRival.Get(), &report.tries, sizeof report.tries) ||
+      !ReadAll(fromRival.Get(), &report.crossed, sizeof report.crossed)) {
     Die("rival report");
   }
-  close(fromRival[0]);
+  fromRival.Reset();
   waitpid(pid, nullptr, 0);
 
   const auto snapshot = Snapshot(tree);

@@ -3,7 +3,6 @@
 // reads each folder once into a case-folded index shared by its rules.
 //
 //   syscall_baseline --files N
-#include <dirent.h>
 #include <fcntl.h>
 #include <stdio.h>
 #include <sys/stat.h>
@@ -16,6 +15,7 @@
 
 #include "bench/BenchTree.h"
 #include "platform/Wildcard.h"
+#include "platform/posix/UniqueFd.h"
 
 namespace {
 
@@ -44,7 +44,7 @@ char KindAt(int dir, const std::unordered_map<std::string, std::string>& index,
 
 // One folder's entries, read once for all the rules that share it.
 struct Folder {
-  int dir = -1;
+  UniqueFd dir;
   std::unordered_map<std::string, std::string> index;  // folded name -> stored name
 };
 
@@ -52,21 +52,19 @@ Folder& Open(std::unordered_map<std::string, Folder>& folders, const std::string
   auto [it, added] = folders.try_emplace(path);
   Folder& f = it->second;
   if (!added) return f;
-  f.dir = open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (f.dir < 0) return f;
-  if (DIR* d = fdopendir(dup(f.dir))) {
-    while (dirent* e = readdir(d)) {
-      std::string name = e->d_name;
-      if (name != "." && name != "..") f.index.emplace(Fold(name), std::move(name));
-    }
-    closedir(d);
+  f.dir = UniqueFd(open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (!f.dir) return f;
+  if (const UniqueDir d = OpenDir(UniqueFd(dup(f.dir.Get())))) {
+    ForEachEntry(d.get(), [&](std::string_view name, unsigned char) {
+      f.index.emplace(Fold(std::string(name)), std::string(name));
+    });
   }
   return f;
 }
 
 void RunRule(Folder& folder, const ToggleRule& rule, Counts& n) {
-  if (folder.dir < 0) return;
-  const int dir = folder.dir;
+  if (!folder.dir) return;
+  const int dir = folder.dir.Get();
   auto& index = folder.index;
   const std::string pattern = rule.prefix + rule.middle + ".*";
   std::vector<std::string> names;
@@ -121,12 +119,11 @@ int main(int argc, char** argv) {
     const ToggleRule& rule = config.ToggleRuleAt(i);
     RunRule(Open(folders, tree.Folder(rule)), rule, n);
   }
-  for (auto& entry : folders) {
-    if (entry.second.dir >= 0) close(entry.second.dir);
+  folders.clear();
+  bool unlocked = false;
+  if (const UniqueFd fd{open(config.PatchExecutable().c_str(), O_WRONLY | O_CLOEXEC)}) {
+    unlocked = pwrite(fd.Get(), "MZ", 2, 0) == 2;
   }
-  int fd = open(config.PatchExecutable().c_str(), O_WRONLY | O_CLOEXEC);
-  const bool unlocked = fd >= 0 && pwrite(fd, "MZ", 2, 0) == 2;
-  if (fd >= 0) close(fd);
   const double seconds = bench::Seconds(start);
   const double rss = bench::PeakRssMib();
 

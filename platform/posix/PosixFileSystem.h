@@ -3,12 +3,7 @@
 //
 // Choices this layer makes where Windows and Linux differ:
 // - Each path component is matched to the stored name without regard to letter
-//   case. If a folder holds several names that differ only in case (possible on
-//   Linux only), one of the kind looked for wins: a folder for every component
-//   but the last and for a path ending in a separator, a file otherwise, so a
-//   folder "L1L.XXX" never hides the file "l1l.xxx". Among those, the name
-//   spelled exactly as asked wins, then the first in byte order, so the same
-//   path always reaches the same entry.
+//   case; among names that differ only in case, ListingCache.h says which wins.
 // - A folder that can be entered but not read (mode 711 for another user)
 //   still yields the names asked for in their exact spelling; what else it
 //   holds is unknown, so Enumerate() reports it as unreadable.
@@ -21,27 +16,21 @@
 //   short 8.3 alias names.
 // - "\\server\share" network paths have no mapping here and are missing.
 //
-// Outside a pass nothing is cached, so a lookup of a name not stored in exactly
-// that spelling, or stored so but of the other kind (a missing one included),
-// reads its whole folder: a loop over many files belongs inside a PassScope,
-// where every folder is read once. OnDisk() asks the disk in any case: one
-// call for a name the pass's listing holds.
+// Outside a pass nothing is cached, and most lookups of a name not stored in
+// exactly the spelling asked read its whole folder (ListingCache.h): a loop
+// over many files belongs inside a PassScope, where every folder is read once.
+// OnDisk() asks the disk in any case: one call for a name the pass's listing
+// holds.
 #pragma once
 
-#include <sys/types.h>
-
-#include <array>
 #include <functional>
-#include <map>
 #include <memory>
 #include <optional>
 #include <string>
-#include <string_view>
-#include <unordered_map>
-#include <utility>
 #include <vector>
 
 #include "platform/FileSystem.h"
+#include "platform/posix/ListingCache.h"
 
 namespace svx {
 
@@ -75,43 +64,34 @@ class PosixFileSystem : public FileSystem {
   const std::string& WinePrefix() const { return prefix_; }
 
  private:
-  struct Listing;
-  struct Resolved;
-  enum class Want { kEntry, kFreeName };
-  enum class Prefer { kFile, kFolder };
-  // A stored name, and during a pass the listing and slot that hold it.
-  struct Found {
+  // Where a path's last component is, or would be: the POSIX folder that holds
+  // it and the name as given (empty for a root).
+  struct Place {
+    std::string dir;
     std::string name;
-    Listing* listing = nullptr;
-    size_t slot = 0;
+    bool folderOnly = false;  // the path ended in a separator
+  };
+  struct PlaceLookup {
+    std::optional<Place> place;
+    // The path could not be followed for a reason other than absence: a
+    // folder on it could not be read.
+    bool unknown = false;
+  };
+  // The entry a path names; a root is a folder with an empty entry name.
+  struct Resolved {
+    std::string dir;
+    ListingCache::Entry entry;
+    std::string Full() const;
   };
 
-  // *unknown is set when the path could not be followed for a reason other
-  // than absence: a folder on it could not be read.
-  std::optional<Resolved> Resolve(const std::string& path, Want want, bool* unknown = nullptr);
-  std::optional<std::string> RootOfDrive(char letter);
-  std::optional<Found> LookupEntry(const std::string& dir, std::string_view name, Prefer prefer,
-                                   bool* unknown);
-  std::optional<Found> DirectLookup(const std::string& dir, std::string_view name, Prefer prefer,
-                                    bool mayList, bool* unknown);
-  PathKind SlotKind(Listing& listing, const std::string& dir, size_t slot);
+  PlaceLookup PlaceOf(const std::string& path);
+  std::optional<Place> FreeName(const std::string& path);
+  std::optional<Resolved> Resolve(const std::string& path);
   PathKind EntryKind(const Resolved& r);
-  Listing* ListingOf(const std::string& dir, bool* unreadable = nullptr);
-  int OpenFolder(const std::string& dir);
-  void DropCache();
 
   std::string prefix_;
   std::string currentDirectory_;
-  std::function<bool(const std::string&)> listingRefused_;
-
-  int passDepth_ = 0;
-  // A null listing: the folder exists but could not be read.
-  std::unordered_map<std::string, Listing*> listingByPath_;
-  std::map<std::pair<dev_t, ino_t>, std::unique_ptr<Listing>> listingByFile_;
-  std::array<std::optional<std::string>, 26> driveRoots_;
-  std::string lastFolder_, lastFolderDir_;  // see Resolve
-  bool lastFolderKnown_ = false;
-  std::array<bool, 26> driveRootKnown_{};
+  ListingCache cache_;
 };
 
 // Renames by a new hard link and the removal of the old name: the link fails

@@ -1,7 +1,6 @@
 // POSIX code only.
 #include "platform/posix/PosixProcessLauncher.h"
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/stat.h>
@@ -14,9 +13,11 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
-#include <memory>
 
-#include "platform/Wildcard.h"
+#include "platform/posix/ListingCache.h"
+#include "platform/posix/PosixPath.h"
+#include "platform/posix/RetryOnEintr.h"
+#include "platform/posix/UniqueFd.h"
 #include "res/Strings.h"
 
 extern char** environ;
@@ -29,25 +30,16 @@ bool IsRegularFile(const std::string& path) {
   return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
-std::string Join(const std::string& folder, const std::string& name) {
-  if (folder.empty() || folder.back() == '/') return folder + name;
-  return folder + "/" + name;
-}
-
-// Windows finds "SvxKmV11.exe" whatever the letter case it is stored in; the
-// exact name is tried first because it is the usual case and costs no scan.
+// Windows finds "SvxKmV11.exe" whatever the letter case it is stored in. Among
+// several case variants the file layer's choice is taken, so that the program
+// started is the very file the unlock wrote.
 std::optional<std::string> FindInFolder(const std::string& folder, const std::string& name) {
   if (folder.empty()) return std::nullopt;
-  const std::string exact = Join(folder, name);
-  if (IsRegularFile(exact)) return exact;
-  std::unique_ptr<DIR, int (*)(DIR*)> dir(opendir(folder.c_str()), closedir);
-  if (!dir) return std::nullopt;
-  while (const dirent* entry = readdir(dir.get())) {
-    if (!EqualsNoCase(entry->d_name, name)) continue;
-    std::string path = Join(folder, entry->d_name);
-    if (IsRegularFile(path)) return path;
-  }
-  return std::nullopt;
+  const std::optional<std::string> stored = StoredNameOnDisk(folder, name, Prefer::kFile);
+  if (!stored) return std::nullopt;
+  std::string path = JoinPath(folder, *stored);
+  if (!IsRegularFile(path)) return std::nullopt;
+  return path;
 }
 
 std::vector<std::string> SplitSearchPath(const std::string& path) {
@@ -96,26 +88,19 @@ std::vector<std::string> EnvironmentWithPrefix(const std::string& prefix) {
 }
 
 bool StartsWithMz(const std::string& path, int& error) {
-  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) {
+  const UniqueFd fd(open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  if (!fd) {
     error = errno;
     return false;
   }
   char head[2] = {};
-  ssize_t n;
-  do {
-    n = read(fd, head, sizeof head);
-  } while (n < 0 && errno == EINTR);
-  close(fd);
+  const ssize_t n = RetryOnEintr(read, fd.Get(), head, sizeof head);
   error = 0;
   return n == 2 && head[0] == 'M' && head[1] == 'Z';
 }
 
 void WriteErrno(int fd, int error) {
-  ssize_t n;
-  do {
-    n = write(fd, &error, sizeof error);
-  } while (n < 0 && errno == EINTR);
+  RetryOnEintr(write, fd, &error, sizeof error);
 }
 
 // Double fork: the intermediate child exits at once and is reaped here, so the
@@ -136,21 +121,17 @@ std::optional<std::string> Spawn(const std::vector<std::string>& args,
   }
   char** const childEnv = env ? envp.data() : environ;
 
-  int status[2];
-  if (pipe2(status, O_CLOEXEC) != 0) return std::string(std::strerror(errno));
+  int ends[2];
+  if (pipe2(ends, O_CLOEXEC) != 0) return std::string(std::strerror(errno));
+  UniqueFd statusIn(ends[0]), statusOut(ends[1]);
 
   pid_t middle = fork();
-  if (middle < 0) {
-    int error = errno;
-    close(status[0]);
-    close(status[1]);
-    return std::string(std::strerror(error));
-  }
+  if (middle < 0) return std::string(std::strerror(errno));
   if (middle == 0) {
-    close(status[0]);
+    statusIn.Reset();
     pid_t child = fork();
     if (child < 0) {
-      WriteErrno(status[1], errno);
+      WriteErrno(statusOut.Get(), errno);
       _exit(1);
     }
     if (child > 0) _exit(0);
@@ -163,20 +144,15 @@ std::optional<std::string> Spawn(const std::vector<std::string>& args,
     signal(SIGPIPE, SIG_DFL);
     signal(SIGCHLD, SIG_DFL);
     execve(argv[0], argv.data(), childEnv);
-    WriteErrno(status[1], errno);
+    WriteErrno(statusOut.Get(), errno);
     _exit(127);
   }
 
-  close(status[1]);
+  statusOut.Reset();
   int waitStatus;
-  while (waitpid(middle, &waitStatus, 0) < 0 && errno == EINTR) {
-  }
+  RetryOnEintr(waitpid, middle, &waitStatus, 0);
   int error = 0;
-  ssize_t n;
-  do {
-    n = read(status[0], &error, sizeof error);
-  } while (n < 0 && errno == EINTR);
-  close(status[0]);
+  const ssize_t n = RetryOnEintr(read, statusIn.Get(), &error, sizeof error);
   if (n == static_cast<ssize_t>(sizeof error)) return std::string(std::strerror(error));
   return std::nullopt;
 }

@@ -1,11 +1,14 @@
 // POSIX code only. Reading files the tool does not control (a prefix's
-// registry, the prefix managers' own files) without ever hanging on them.
+// registry, the prefix managers' own files, the add-on's version file) without
+// ever hanging on them.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
+
+#include "platform/posix/UniqueFd.h"
 
 namespace svx {
 
@@ -15,21 +18,19 @@ namespace svx {
 class RegularFile {
  public:
   static std::optional<RegularFile> Open(const std::string& path);
-  RegularFile(RegularFile&& other) noexcept;
-  RegularFile& operator=(RegularFile&&) = delete;
-  RegularFile(const RegularFile&) = delete;
-  RegularFile& operator=(const RegularFile&) = delete;
-  ~RegularFile();
 
   // The size when the file was opened.
   uint64_t Size() const { return size_; }
   // Up to length bytes from offset: fewer where the file ends (it may have
   // shrunk since it was opened), nothing on a read error.
   std::optional<std::string> ReadAt(uint64_t offset, size_t length) const;
+  // Everything up to the file's end, also what was added since the open;
+  // nothing when that is more than maxBytes or a read fails.
+  std::optional<std::string> ReadAll(size_t maxBytes) const;
 
  private:
-  RegularFile(int fd, uint64_t size) : fd_(fd), size_(size) {}
-  int fd_;
+  RegularFile(UniqueFd fd, uint64_t size) : fd_(std::move(fd)), size_(size) {}
+  UniqueFd fd_;
   uint64_t size_;
 };
 

@@ -1,7 +1,6 @@
 // POSIX code only.
 #include "platform/posix/WinePrefix.h"
 
-#include <dirent.h>
 #include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -14,6 +13,7 @@
 #include <utility>
 
 #include "platform/posix/RegularFile.h"
+#include "platform/posix/UniqueFd.h"
 
 namespace svx {
 namespace {
@@ -60,13 +60,13 @@ bool LooksLikePrefix(const std::string& folder) {
 // tries them alike.
 std::vector<std::string> Entries(const std::string& folder, std::string_view suffix = {}) {
   std::vector<std::string> names;
-  std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(folder.c_str()), ::closedir);
+  const UniqueDir dir = OpenDir(folder);
   if (!dir) return names;
-  while (const dirent* e = ::readdir(dir.get())) {
-    const std::string_view name = e->d_name;
-    if (name == "." || name == ".." || name.size() < suffix.size()) continue;
-    if (name.substr(name.size() - suffix.size()) == suffix) names.emplace_back(name);
-  }
+  ForEachEntry(dir.get(), [&](std::string_view name, unsigned char) {
+    if (name.size() >= suffix.size() && name.substr(name.size() - suffix.size()) == suffix) {
+      names.emplace_back(name);
+    }
+  });
   std::sort(names.begin(), names.end());
   return names;
 }
@@ -198,14 +198,14 @@ std::optional<std::string> YamlScalar(std::string_view text,
   const std::vector<std::string_view> lines = Lines(text);
   auto want = path.begin();
   int parentIndent = -1;
-  std::optional<int> levelIndent;
+  int levelIndent = -1;  // not yet known
   for (size_t i = 0; i < lines.size(); ++i) {
     const std::string_view line = lines[i];
     if (IsBlankOrComment(line)) continue;
     const int indent = Indent(line);
     if (indent <= parentIndent) return std::nullopt;  // the wanted block ended
-    if (!levelIndent) levelIndent = indent;
-    if (indent != *levelIndent) continue;
+    if (levelIndent < 0) levelIndent = indent;
+    if (indent != levelIndent) continue;
 
     std::string_view body = line.substr(static_cast<size_t>(indent));
     size_t colon = body.find(": ");
@@ -224,7 +224,7 @@ std::optional<std::string> YamlScalar(std::string_view text,
     if (++want != path.end()) {
       if (!rest.empty()) return std::nullopt;
       parentIndent = indent;
-      levelIndent.reset();
+      levelIndent = -1;
       continue;
     }
     // The value, with every more deeply indented line after it.
@@ -369,7 +369,7 @@ void FindSteam(const PrefixSearch& s, std::vector<WinePrefix>& out) {
   std::vector<std::string> seen;
   for (const std::string& library : libraries) {
     if (std::any_of(seen.begin(), seen.end(),
-                    [&](const std::string& s) { return SameFolder(s, library); })) {
+                    [&](const std::string& other) { return SameFolder(other, library); })) {
       continue;
     }
     seen.push_back(library);
@@ -646,12 +646,9 @@ std::optional<std::string> DriveRoot(const std::string& prefix, char letter) {
   std::string link = Join(prefix, "dosdevices/");
   link += static_cast<char>(letter | 0x20);
   link += ':';
-  std::optional<std::string> root;
-  if (char* real = ::realpath(link.c_str(), nullptr)) {
-    if (IsFolder(real)) root = real;
-    ::free(real);
-  }
-  return root;
+  const std::unique_ptr<char, void (*)(void*)> real(::realpath(link.c_str(), nullptr), ::free);
+  if (!real || !IsFolder(real.get())) return std::nullopt;
+  return std::string(real.get());
 }
 
 std::optional<std::string> PrefixHolding(const std::string& path) {

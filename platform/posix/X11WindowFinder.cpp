@@ -3,7 +3,8 @@
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 
-#include <vector>
+#include <memory>
+#include <span>
 
 #include "platform/Wildcard.h"
 
@@ -19,6 +20,17 @@ constexpr size_t kMaxWindowsVisited = 100000;
 // Titles are compared whole, so reading a little more than the wanted title
 // is enough to tell a match.
 constexpr long kTitleReadLongs = 256;
+
+struct XFreeDeleter {
+  void operator()(void* data) const { XFree(data); }
+};
+// What Xlib allocated for the caller (property values, window lists).
+template <typename T>
+using XMemory = std::unique_ptr<T, XFreeDeleter>;
+
+struct DisplayCloser {
+  void operator()(Display* display) const { XCloseDisplay(display); }
+};
 
 int IgnoreXError(Display*, XErrorEvent*) {
   // Windows vanish between listing and reading them (BadWindow); such a
@@ -100,16 +112,14 @@ class TitleSearch {
     Atom type = None;
     int format = 0;
     unsigned long items = 0, after = 0;
-    unsigned char* data = nullptr;
-    const int status = XGetWindowProperty(display_, window, property, 0, kTitleReadLongs, False,
-                                          AnyPropertyType, &type, &format, &items, &after, &data);
-    bool match = false;
+    unsigned char* received = nullptr;
+    const int status =
+        XGetWindowProperty(display_, window, property, 0, kTitleReadLongs, False, AnyPropertyType,
+                           &type, &format, &items, &after, &received);
+    const XMemory<unsigned char> data(received);
     present = status == Success && type != None && format == 8;
-    if (present && after == 0 && data) {
-      match = EqualsNoCase(std::string_view(reinterpret_cast<const char*>(data), items), title_);
-    }
-    if (data) XFree(data);
-    return match;
+    return present && after == 0 && data &&
+           EqualsNoCase(std::string_view(reinterpret_cast<const char*>(data.get()), items), title_);
   }
 
   bool ClientListHasTitle(Window root) {
@@ -117,17 +127,14 @@ class TitleSearch {
     Atom type = None;
     int format = 0;
     unsigned long items = 0, after = 0;
-    unsigned char* data = nullptr;
+    unsigned char* received = nullptr;
     const int status = XGetWindowProperty(display_, root, netClientList_, 0, 1L << 16, False,
-                                          XA_WINDOW, &type, &format, &items, &after, &data);
-    std::vector<Window> clients;
-    if (status == Success && type == XA_WINDOW && format == 32 && data) {
-      // Format-32 data arrives as an array of long, whatever the width of long.
-      const auto* ids = reinterpret_cast<const unsigned long*>(data);
-      clients.assign(ids, ids + items);
-    }
-    if (data) XFree(data);
-    for (Window w : clients) {
+                                          XA_WINDOW, &type, &format, &items, &after, &received);
+    const XMemory<unsigned char> data(received);
+    if (status != Success || type != XA_WINDOW || format != 32 || !data) return false;
+    // Format-32 data arrives as an array of long, whatever the width of long.
+    const auto* clients = reinterpret_cast<const unsigned long*>(data.get());
+    for (Window w : std::span(clients, items)) {
       if (TitleMatches(w)) return true;
     }
     return false;
@@ -135,12 +142,13 @@ class TitleSearch {
 
   bool SubtreeHasTitle(Window parent, int depth) {
     Window root = 0, parentOut = 0;
-    Window* children = nullptr;
+    Window* received = nullptr;
     unsigned int count = 0;
-    if (lost_ || !XQueryTree(display_, parent, &root, &parentOut, &children, &count)) return false;
-    std::vector<Window> list(children, children + count);
-    if (children) XFree(children);
-    for (Window w : list) {
+    if (lost_) return false;
+    const Status listed = XQueryTree(display_, parent, &root, &parentOut, &received, &count);
+    const XMemory<Window> children(received);
+    if (!listed) return false;
+    for (Window w : std::span(children.get(), count)) {
       if (TitleMatches(w)) return true;
       if (depth + 1 < kMaxDepth && SubtreeHasTitle(w, depth + 1)) return true;
     }
@@ -160,14 +168,13 @@ class TitleSearch {
 bool X11WindowFinder::TopLevelWindowExists(const std::string& title) {
   HandlerScope handlers;
   connectionLost = false;
-  Display* display = XOpenDisplay(displayName_.empty() ? nullptr : displayName_.c_str());
+  const std::unique_ptr<Display, DisplayCloser> display(
+      XOpenDisplay(displayName_.empty() ? nullptr : displayName_.c_str()));
   if (!display) return false;
   // The default exit handler would end the process when the server goes
   // away; this one lets every later request on the connection fail instead.
-  XSetIOErrorExitHandler(display, NoteConnectionLost, nullptr);
-  const bool found = TitleSearch(display, title).Run();
-  XCloseDisplay(display);
-  return found;
+  XSetIOErrorExitHandler(display.get(), NoteConnectionLost, nullptr);
+  return TitleSearch(display.get(), title).Run();
 }
 
 }  // namespace svx

@@ -6,8 +6,10 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <utility>
 
 #include "platform/Wildcard.h"
+#include "platform/win32/Handles.h"
 
 namespace svx {
 
@@ -15,16 +17,16 @@ namespace {
 
 class Win32UpdateFile : public UpdateFile {
  public:
-  explicit Win32UpdateFile(HANDLE handle) : handle_(handle) {}
+  explicit Win32UpdateFile(UniqueHandle handle) : handle_(std::move(handle)) {}
   ~Win32UpdateFile() override { Close(); }
 
   bool Write(const void* data, size_t size) override {
-    if (handle_ == INVALID_HANDLE_VALUE) return false;
+    if (!handle_) return false;
     const char* p = static_cast<const char*>(data);
     while (size > 0) {
       DWORD chunk = static_cast<DWORD>(std::min<size_t>(size, 1u << 30));
       DWORD written = 0;
-      if (!::WriteFile(handle_, p, chunk, &written, nullptr) || written == 0) {
+      if (!::WriteFile(handle_.Get(), p, chunk, &written, nullptr) || written == 0) {
         failed_ = true;
         return false;
       }
@@ -35,17 +37,16 @@ class Win32UpdateFile : public UpdateFile {
   }
 
   bool Close() override {
-    if (handle_ == INVALID_HANDLE_VALUE) return !failed_;
+    if (!handle_) return !failed_;
     // A write-back error of a network or removable drive shows up at the flush
     // or the close, not at WriteFile.
-    if (!::FlushFileBuffers(handle_)) failed_ = true;
-    if (!::CloseHandle(handle_)) failed_ = true;
-    handle_ = INVALID_HANDLE_VALUE;
+    if (!::FlushFileBuffers(handle_.Get())) failed_ = true;
+    if (!handle_.Close()) failed_ = true;
     return !failed_;
   }
 
  private:
-  HANDLE handle_;
+  UniqueHandle handle_;
   bool failed_ = false;
 };
 
@@ -78,8 +79,8 @@ std::optional<std::vector<std::string>> Win32FileSystem::Enumerate(const std::st
   std::vector<std::string> names;
   if (HasZero(pattern)) return names;
   WIN32_FIND_DATAA data;
-  HANDLE find = ::FindFirstFileA(pattern.c_str(), &data);
-  if (find == INVALID_HANDLE_VALUE) {
+  const UniqueFindHandle find(::FindFirstFileA(pattern.c_str(), &data));
+  if (!find) {
     // No match, no such folder, or a file in the place of a folder: nothing
     // there. Anything else (access denied, a drive that fails) leaves the
     // folder's entries unknown.
@@ -102,11 +103,9 @@ std::optional<std::vector<std::string>> Win32FileSystem::Enumerate(const std::st
     if (IsDotEntry(data.cFileName)) continue;
     if (!MatchesWildcard(data.cFileName, last)) continue;
     names.emplace_back(data.cFileName);
-  } while (::FindNextFileA(find, &data));
+  } while (::FindNextFileA(find.Get(), &data));
   // A listing cut short would hide files as surely as an unreadable folder.
-  const bool complete = ::GetLastError() == ERROR_NO_MORE_FILES;
-  ::FindClose(find);
-  if (!complete) return std::nullopt;
+  if (::GetLastError() != ERROR_NO_MORE_FILES) return std::nullopt;
   return names;
 }
 
@@ -116,10 +115,10 @@ EntryNow Win32FileSystem::OnDisk(const std::string& path) {
   // No access asked for, so a file another program holds open without
   // sharing is still reached; the flag lets a folder be opened too. Links are
   // followed, so a link and what it points to have one identity.
-  HANDLE handle =
+  const UniqueHandle handle(
       ::CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-  if (handle == INVALID_HANDLE_VALUE) {
+                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  if (!handle) {
     const DWORD error = ::GetLastError();
     if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return now;
     // There, but not to be opened: its kind is known, which file it is not.
@@ -127,7 +126,7 @@ EntryNow Win32FileSystem::OnDisk(const std::string& path) {
     return now;
   }
   BY_HANDLE_FILE_INFORMATION info;
-  if (::GetFileInformationByHandle(handle, &info)) {
+  if (::GetFileInformationByHandle(handle.Get(), &info)) {
     now.kind =
         (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ? PathKind::kFolder : PathKind::kFile;
     now.identity =
@@ -136,7 +135,6 @@ EntryNow Win32FileSystem::OnDisk(const std::string& path) {
   } else {
     now.kind = Kind(path);
   }
-  ::CloseHandle(handle);
   return now;
 }
 
@@ -162,38 +160,35 @@ std::unique_ptr<UpdateFile> Win32FileSystem::OpenForUpdate(const std::string& pa
   if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
     return nullptr;
   }
-  HANDLE handle =
-      ::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (handle == INVALID_HANDLE_VALUE) return nullptr;
-  return std::make_unique<Win32UpdateFile>(handle);
+  UniqueHandle handle(::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!handle) return nullptr;
+  return std::make_unique<Win32UpdateFile>(std::move(handle));
 }
 
 std::optional<std::string> Win32FileSystem::ReadFile(const std::string& path, size_t maxBytes) {
   if (HasZero(path)) return std::nullopt;
-  HANDLE handle = ::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (handle == INVALID_HANDLE_VALUE) return std::nullopt;
-  std::optional<std::string> result;
+  const UniqueHandle handle(::CreateFileA(path.c_str(), GENERIC_READ,
+                                          FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!handle) return std::nullopt;
   LARGE_INTEGER size;
-  if (::GetFileSizeEx(handle, &size) && size.QuadPart >= 0 &&
-      static_cast<unsigned long long>(size.QuadPart) <= maxBytes) {
-    std::string content(static_cast<size_t>(size.QuadPart), '\0');
-    size_t done = 0;
-    bool ok = true;
-    while (done < content.size()) {
-      DWORD got = 0;
-      DWORD want = static_cast<DWORD>(std::min<size_t>(content.size() - done, 1u << 30));
-      if (!::ReadFile(handle, content.data() + done, want, &got, nullptr) || got == 0) {
-        ok = false;
-        break;
-      }
-      done += got;
-    }
-    if (ok) result = std::move(content);
+  if (!::GetFileSizeEx(handle.Get(), &size) || size.QuadPart < 0 ||
+      static_cast<unsigned long long>(size.QuadPart) > maxBytes) {
+    return std::nullopt;
   }
-  ::CloseHandle(handle);
-  return result;
+  std::string content(static_cast<size_t>(size.QuadPart), '\0');
+  size_t done = 0;
+  while (done < content.size()) {
+    DWORD got = 0;
+    DWORD want = static_cast<DWORD>(std::min<size_t>(content.size() - done, 1u << 30));
+    if (!::ReadFile(handle.Get(), content.data() + done, want, &got, nullptr) || got == 0) {
+      return std::nullopt;
+    }
+    done += got;
+  }
+  return content;
 }
 
 }  // namespace svx

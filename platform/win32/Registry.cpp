@@ -3,6 +3,7 @@
 
 #include <vector>
 
+#include "platform/win32/Handles.h"
 #include "platform/win32/Win32Platform.h"
 
 namespace svx {
@@ -19,19 +20,19 @@ std::optional<std::string> Win32Registry::ReadLocalMachineString(const std::stri
                                                                  const std::string& value,
                                                                  size_t maxBytes) {
   if (maxBytes == 0 || maxBytes > 0x7fffffff) return std::nullopt;
-  HKEY handle = nullptr;
-  if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_READ | kViewFlag, &handle) !=
+  HKEY opened = nullptr;
+  if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_READ | kViewFlag, &opened) !=
       ERROR_SUCCESS) {
     return std::nullopt;  // never opened, so never closed
   }
+  const UniqueKey handle(opened);
   // One byte beyond the limit tells a value of exactly maxBytes stored without
   // its zero (which needs maxBytes + 1 to read as text) from one that fits.
   std::vector<char> buffer(maxBytes + 1, '\0');
   DWORD type = 0;
   DWORD size = static_cast<DWORD>(maxBytes);
-  LONG status = ::RegQueryValueExA(handle, value.c_str(), nullptr, &type,
+  LONG status = ::RegQueryValueExA(handle.Get(), value.c_str(), nullptr, &type,
                                    reinterpret_cast<BYTE*>(buffer.data()), &size);
-  ::RegCloseKey(handle);
   if (status != ERROR_SUCCESS) return std::nullopt;  // missing, or larger than maxBytes
   if (type != REG_SZ && type != REG_EXPAND_SZ) return std::nullopt;
   // The text ends at its first zero; a value stored without one ends with the data.

@@ -13,6 +13,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/posix/PosixFileSystem.h"
 #include "support/TempDir.h"
 
 namespace svx {
@@ -127,6 +128,26 @@ TEST_F(ProcessLauncherTest, MatchesTheNameInAnyLetterCaseAndSkipsFolders) {
   auto lines = WaitForRun();
   ASSERT_FALSE(lines.empty());
   EXPECT_EQ(lines[0], "cwd");
+}
+
+// Among case variants of the patch file the launch must start the one the
+// unlock wrote: the file layer's choice, not the first the folder lists.
+TEST_F(ProcessLauncherTest, PicksAmongCaseVariantsAsTheFileLayerDoes) {
+  const struct {
+    std::vector<std::string> stored;
+    std::string chosen;
+  } cases[] = {
+      {{"svxkmv11.exe", "SVXKMV11.EXE", "SvxkmV11.exe", "svxKMV11.EXE"}, "SVXKMV11.EXE"},
+      {{"svxkmv11.exe", "SVXKMV11.EXE", "SvxKmV11.exe"}, "SvxKmV11.exe"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.chosen);
+    std::filesystem::remove_all(tmp.Path() / "cwd");
+    for (const std::string& name : c.stored) tmp.Write("cwd/" + name, name);
+    PosixFileSystem files(PosixFileSystem::Options{"", Dir("cwd")});
+    EXPECT_EQ(files.ReadFile("SvxKmV11.exe", 100), c.chosen);
+    EXPECT_EQ(PosixProcessLauncher(Options()).Resolve("SvxKmV11.exe"), Dir("cwd") + "/" + c.chosen);
+  }
 }
 
 TEST_F(ProcessLauncherTest, ReportsWhyAProgramDidNotStart) {

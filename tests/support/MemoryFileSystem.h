@@ -14,6 +14,7 @@
 
 #include "platform/FileSystem.h"
 #include "platform/Wildcard.h"
+#include "platform/WindowsPath.h"
 
 namespace svx::test {
 
@@ -161,18 +162,13 @@ class MemoryFileSystem : public FileSystem {
     size_t pos_ = 0;
   };
 
+  // A drive letter is the first component; a relative path starts at the top.
   static std::vector<std::string> Split(const std::string& path) {
+    std::optional<WindowsPath> parsed = ParseWindowsPath(path);
+    if (!parsed) return {};
     std::vector<std::string> parts;
-    std::string part;
-    for (char c : path) {
-      if (c == '\\' || c == '/') {
-        if (!part.empty()) parts.push_back(part);
-        part.clear();
-      } else {
-        part += c;
-      }
-    }
-    if (!part.empty()) parts.push_back(part);
+    if (parsed->start == WindowsPath::Start::kDrive) parts.push_back({parsed->drive, ':'});
+    parts.insert(parts.end(), parsed->parts.begin(), parsed->parts.end());
     return parts;
   }
   static std::string Key(const std::vector<std::string>& parts, size_t count) {

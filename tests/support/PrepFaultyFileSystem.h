@@ -4,11 +4,13 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 
 #include "platform/FileSystem.h"
 #include "platform/Wildcard.h"
+#include "platform/WindowsPath.h"
 
 namespace svx::test {
 
@@ -74,7 +76,8 @@ class PrepFaultyFileSystem : public FileSystem {
     return out;
   }
   static std::string LastFolded(const std::string& path) {
-    return Fold(path.substr(path.find_last_of("\\/") + 1));
+    const std::optional<WindowsPath> parsed = ParseWindowsPath(path);
+    return parsed && !parsed->parts.empty() ? Fold(parsed->parts.back()) : std::string();
   }
 
   FileSystem& inner_;

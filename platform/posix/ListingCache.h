@@ -1,0 +1,131 @@
+// POSIX code only. Which stored name a name of a case-insensitive Windows
+// folder reaches in a Linux folder, and what a preparation pass remembers of
+// the folders it reads.
+//
+// A folder may hold several names that differ only in letter case (possible on
+// Linux only). One of the kind looked for wins (Prefer: the file layer asks for
+// a folder for every component of a path but the last and for a path ending in
+// a separator, a file otherwise), so a folder "L1L.XXX" never hides the file
+// "l1l.xxx". Among those, the name spelled exactly as asked wins, then the
+// first in byte order, so the same name always reaches the same entry.
+//
+// Outside a pass nothing is kept and the disk is asked every time: a name
+// stored in exactly the spelling asked, of the kind looked for, costs one
+// lstat; any other name reads its whole folder. During a pass (BeginPass to
+// EndPass, which nest) each folder is read once, at its first lookup, and kept
+// true across the changes the file layer reports (Gone, Moved, Seen); changes
+// made by other programs go unseen until the pass ends.
+#pragma once
+
+#include <sys/types.h>
+
+#include <array>
+#include <cstddef>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+#include "platform/FileSystem.h"
+#include "platform/posix/UniqueFd.h"
+
+namespace svx {
+
+enum class Prefer { kFile, kFolder };
+
+class ListingCache {
+ public:
+  struct Listing;
+
+  // A stored name; during a pass also the slot of the listing that holds it,
+  // through which the file layer's changes to it reach the cache.
+  struct Entry {
+    std::string name;
+    Listing* listing = nullptr;
+    size_t slot = 0;
+  };
+
+  // What a folder holds under one name.
+  struct Lookup {
+    std::optional<Entry> entry;
+    // Nothing found, but only because the folder could not be read: another
+    // spelling of the name may be stored there.
+    bool unknown = false;
+  };
+
+  // listingRefused: tests only (see PosixFileSystem::Options).
+  explicit ListingCache(std::function<bool(const std::string& folder)> listingRefused = nullptr);
+  ~ListingCache();
+  ListingCache(const ListingCache&) = delete;
+  ListingCache& operator=(const ListingCache&) = delete;
+
+  void BeginPass();
+  void EndPass();
+
+  // The entry `name` reaches in the POSIX folder `dir`. A folder that can be
+  // entered but not read (mode 711 for another user) still yields the name in
+  // its exact spelling.
+  Lookup Find(const std::string& dir, std::string_view name, Prefer prefer);
+
+  // The names in `dir` that match a Windows wildcard, in byte order: the same
+  // folder yields the same sequence on every run, whatever order it is stored
+  // in. Empty for a missing folder; nothing for one that cannot be read, as
+  // what it holds is unknown.
+  std::optional<std::vector<std::string>> Matching(const std::string& dir,
+                                                   std::string_view wildcard);
+
+  // What a found entry is, links followed; a dangling link is missing.
+  PathKind KindOf(const std::string& dir, const Entry& entry);
+
+  // What the file layer did or learnt, so that a pass's listings stay true.
+  // An entry no longer on disk:
+  void Gone(const Entry& entry);
+  // An entry renamed to toName in the folder toDir:
+  void Moved(const Entry& entry, const std::string& toDir, const std::string& toName);
+  // An entry the disk showed to be of `kind` (also one the listing missed):
+  void Seen(const std::string& dir, const Entry& entry, PathKind kind);
+
+  // During a pass, the folder the text of a path's folder part (up to its last
+  // separator) reached last, so that the many names of one folder asked in a
+  // row cost no walk of the path; outside a pass nothing is remembered.
+  std::optional<std::string> FolderReachedBy(std::string_view folderText) const;
+  void RememberFolder(std::string_view folderText, const std::string& dir);
+
+  // The folder a drive letter of the prefix maps to; read once per pass.
+  std::optional<std::string> RootOfDrive(const std::string& prefix, char letter);
+
+ private:
+  struct Folder;
+
+  Folder ListingOf(const std::string& dir);
+  Lookup Pick(Listing& listing, bool kept, const std::string& dir, std::string_view name,
+              Prefer prefer);
+  Listing* KeptListing(const std::string& dir) const;
+  UniqueFd OpenFolder(const std::string& dir) const;
+  void Drop();
+
+  std::function<bool(const std::string&)> listingRefused_;
+  int passDepth_ = 0;
+  // A null listing: the folder exists but could not be read, so a pass does
+  // not retry it per file.
+  std::unordered_map<std::string, Listing*> listingByPath_;
+  // The same folder reached by another path (a link) shares one listing, so a
+  // rename through one path is seen through the other.
+  std::map<std::pair<dev_t, ino_t>, std::unique_ptr<Listing>> listingByFile_;
+  std::string lastFolderText_, lastFolder_;
+  bool lastFolderKnown_ = false;
+  std::array<std::optional<std::string>, 26> driveRoots_;
+  std::array<bool, 26> driveRootKnown_{};
+};
+
+// The stored name `name` reaches in `dir` now, by the rule above, asked of the
+// disk; nothing when there is none.
+std::optional<std::string> StoredNameOnDisk(const std::string& dir, std::string_view name,
+                                            Prefer prefer);
+
+}  // namespace svx

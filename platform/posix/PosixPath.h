@@ -1,0 +1,19 @@
+// POSIX code only.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace svx {
+
+// folder/name, with one "/" between them.
+inline std::string JoinPath(std::string_view folder, std::string_view name) {
+  std::string out;
+  out.reserve(folder.size() + 1 + name.size());
+  out = folder;
+  if (out.empty() || out.back() != '/') out += '/';
+  out += name;
+  return out;
+}
+
+}  // namespace svx
