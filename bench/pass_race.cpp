@@ -181,11 +181,13 @@ class AnnouncingFileSystem : public FileSystem {
     ++rule_;
     return names;
   }
-  EntryNow OnDisk(const std::string& path) override { return inner_.OnDisk(path); }
   bool Rename(const std::string& from, const std::string& to) override {
     return inner_.Rename(from, to);
   }
   bool Remove(const std::string& path) override { return inner_.Remove(path); }
+  RemovalOutcome RemoveRedundant(const std::string& source, const std::string& target) override {
+    return inner_.RemoveRedundant(source, target);
+  }
   std::unique_ptr<UpdateFile> OpenForUpdate(const std::string& path) override {
     return inner_.OpenForUpdate(path);
   }

@@ -24,8 +24,21 @@
 // Outside a pass nothing is cached, so a lookup of a name not stored in exactly
 // that spelling, or stored so but of the other kind (a missing one included),
 // reads its whole folder: a loop over many files belongs inside a PassScope,
-// where every folder is read once. OnDisk() asks the disk in any case: one
-// call for a name the pass's listing holds.
+// where every folder is read once. RemoveRedundant() asks the disk in any
+// case: a few calls for names the pass's listing holds.
+//
+// RemoveRedundant() holds the target by an open descriptor while it unlinks
+// the source. Nothing on Linux stops another program from moving the target
+// away meanwhile, so the name is looked at again after the unlink, and if it
+// has become free the held file is linked back under it (through
+// /proc/self/fd), or, where that cannot be done (no /proc, the file moved to
+// another file system), copied back: into an unnamed file (O_TMPFILE) that
+// takes the name whole, or, where there is none or it cannot be named, a
+// temporary name renamed without replace. Neither ever replaces a name
+// another program took meanwhile. A kill at any moment leaves the source and
+// the target, or the target alone, and no copy: O_TMPFILE's file has no name
+// until it is whole. Only a kill inside the last fallback can leave its
+// temporary file.
 #pragma once
 
 #include <sys/types.h>
@@ -56,6 +69,10 @@ class PosixFileSystem : public FileSystem {
     // Tests only: POSIX folders whose listing fails as it does for a user
     // without read permission (tests run as root in CI, which reads any folder).
     std::function<bool(const std::string& folder)> listingRefused = nullptr;
+    // Tests only: runs while RemoveRedundant() holds a target (its POSIX
+    // path), just before the source is unlinked, where another program could
+    // move the target away.
+    std::function<void(const std::string& target)> whileTargetHeld = nullptr;
   };
 
   PosixFileSystem() : PosixFileSystem(Options{}) {}
@@ -64,9 +81,9 @@ class PosixFileSystem : public FileSystem {
 
   PathKind Kind(const std::string& path) override;
   std::optional<std::vector<std::string>> Enumerate(const std::string& pattern) override;
-  EntryNow OnDisk(const std::string& path) override;
   bool Rename(const std::string& from, const std::string& to) override;
   bool Remove(const std::string& path) override;
+  RemovalOutcome RemoveRedundant(const std::string& source, const std::string& target) override;
   std::unique_ptr<UpdateFile> OpenForUpdate(const std::string& path) override;
   std::optional<std::string> ReadFile(const std::string& path, size_t maxBytes) override;
   void BeginPass() override;
@@ -96,6 +113,9 @@ class PosixFileSystem : public FileSystem {
                                     bool mayList, bool* unknown);
   PathKind SlotKind(Listing& listing, const std::string& dir, size_t slot);
   PathKind EntryKind(const Resolved& r);
+  std::optional<Resolved> ResolveOnDisk(const std::string& path);
+  void Forget(const Resolved& r);
+  void Learn(const Resolved& r, PathKind kind);
   Listing* ListingOf(const std::string& dir, bool* unreadable = nullptr);
   int OpenFolder(const std::string& dir);
   void DropCache();
@@ -103,6 +123,7 @@ class PosixFileSystem : public FileSystem {
   std::string prefix_;
   std::string currentDirectory_;
   std::function<bool(const std::string&)> listingRefused_;
+  std::function<void(const std::string&)> whileTargetHeld_;
 
   int passDepth_ = 0;
   // A null listing: the folder exists but could not be read.

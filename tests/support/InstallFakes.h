@@ -34,9 +34,11 @@ class MemoryFileSystem : public FileSystem {
   std::optional<std::vector<std::string>> Enumerate(const std::string&) override {
     return std::vector<std::string>{};
   }
-  EntryNow OnDisk(const std::string& path) override { return {Kind(path), std::nullopt}; }
   bool Rename(const std::string&, const std::string&) override { return false; }
   bool Remove(const std::string&) override { return false; }
+  RemovalOutcome RemoveRedundant(const std::string&, const std::string&) override {
+    return RemovalOutcome::kFailed;
+  }
   std::unique_ptr<UpdateFile> OpenForUpdate(const std::string&) override { return nullptr; }
   std::optional<std::string> ReadFile(const std::string& path, size_t maxBytes) override {
     asked.push_back(path);
