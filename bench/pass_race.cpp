@@ -23,6 +23,8 @@
 //                deletes the source, does so after the target had gone), and
 //                "crossed" where the pass dealt with the source during the
 //                move (either order is possible; not counted as lost).
+//   put_back     move: raced pairs whose target's content is under its name
+//                again at the end (the pass took it back after its source went).
 //   lost         move: raced pairs that end with no file of their name in the
 //                tree (the pass deleted the only copy it had left).
 //                kill, term: files whose content is gone although no rule says
@@ -30,6 +32,11 @@
 //   overwritten  files the pass must keep (pair targets, lone files, created
 //                files) whose content is found nowhere afterwards (tree or
 //                moved-to folder), or whose name holds another file's content.
+//   stray        entries of the rule folders that are neither a name the tree
+//                had (or a rename gives) nor one of the contents it had (or the
+//                rival created): what a pass stopped half-way could leave, such
+//                as a temporary file. kill, term: counted after the stopped pass
+//                and again after the second.
 //   end state    kill, term: whether the second pass left exactly the names an
 //                uninterrupted pass leaves, and unlocked the patch.
 #include <fcntl.h>
@@ -110,13 +117,17 @@ std::string ReadContent(const std::string& path) {
 }
 
 // Every file below the rule folders, by Key, with its content.
-std::unordered_map<std::string, std::string> Snapshot(const BenchTree& tree) {
+std::set<std::string> RuleFolders(const BenchTree& tree) {
   std::set<std::string> folders;
   for (int i = 0; i < TheProductConfig().ToggleRuleCount(); ++i) {
     folders.insert(tree.Folder(TheProductConfig().ToggleRuleAt(i)));
   }
+  return folders;
+}
+
+std::unordered_map<std::string, std::string> Snapshot(const BenchTree& tree) {
   std::unordered_map<std::string, std::string> files;
-  for (const std::string& folder : folders) {
+  for (const std::string& folder : RuleFolders(tree)) {
     for (const auto& e : std::filesystem::directory_iterator(folder)) {
       if (e.is_regular_file()) files[Key(e.path().string())] = ReadContent(e.path().string());
     }
@@ -157,6 +168,38 @@ long CountOverwritten(const BenchTree& tree,
   return n;
 }
 
+// What the tree held before the pass: names (and the names renames give) and contents.
+struct Origin {
+  std::unordered_set<std::string> names, contents;
+};
+
+Origin OriginOf(const BenchTree& tree, const std::unordered_map<std::string, std::string>& files) {
+  Origin o;
+  for (const auto& [key, content] : files) {
+    o.names.insert(key);
+    o.contents.insert(content);
+  }
+  for (const BenchTree::Unit& u : tree.Units()) o.names.insert(Key(u.target));
+  return o;
+}
+
+long CountStray(const BenchTree& tree, const Origin& origin,
+                const std::unordered_set<std::string>& created) {
+  long n = 0;
+  for (const std::string& folder : RuleFolders(tree)) {
+    for (const auto& e : std::filesystem::directory_iterator(folder)) {
+      const std::string path = e.path().string();
+      if (!e.is_regular_file() || !origin.names.count(Key(path))) {
+        ++n;
+        continue;
+      }
+      const std::string content = ReadContent(path);
+      if (!origin.contents.count(content) && !created.count(content)) ++n;
+    }
+  }
+  return n;
+}
+
 // Contents of files no rule says to delete that are found nowhere.
 long CountLostContents(const BenchTree& tree,
                        const std::unordered_map<std::string, std::string>& files) {
@@ -182,11 +225,13 @@ class AnnouncingFileSystem : public FileSystem {
     ++rule_;
     return names;
   }
-  EntryNow OnDisk(const std::string& path) override { return inner_.OnDisk(path); }
   bool Rename(const std::string& from, const std::string& to) override {
     return inner_.Rename(from, to);
   }
   bool Remove(const std::string& path) override { return inner_.Remove(path); }
+  RemovalOutcome RemoveRedundant(const std::string& source, const std::string& target) override {
+    return inner_.RemoveRedundant(source, target);
+  }
   std::unique_ptr<UpdateFile> OpenForUpdate(const std::string& path) override {
     return inner_.OpenForUpdate(path);
   }
@@ -258,12 +303,13 @@ struct RivalReport {
 }
 
 struct Totals {
-  long lost = 0, overwritten = 0, tries = 0, acted = 0, crossed = 0;
+  long lost = 0, overwritten = 0, stray = 0, tries = 0, acted = 0, crossed = 0, putBack = 0;
   int runs = 0, failedRuns = 0, interrupted = 0, endStateOk = 0;
 };
 
 void RivalRun(Mode mode, long files, unsigned seed, Totals& t) {
   BenchTree tree(files, true);
+  const Origin origin = OriginOf(tree, Snapshot(tree));
   const std::string movedTo = tree.Root() + "/moved";
   if (mkdir(movedTo.c_str(), 0755) != 0) Die("mkdir");
   int ends[2];
@@ -301,10 +347,13 @@ void RivalRun(Mode mode, long files, unsigned seed, Totals& t) {
 
   const auto snapshot = Snapshot(tree);
   std::unordered_set<std::string> created;
-  long lost = 0, overwritten = 0;
+  long lost = 0, overwritten = 0, putBack = 0;
   for (uint32_t i : report.units) {
     const BenchTree::Unit& u = tree.Units()[i];
     if (mode == Mode::kMove) {
+      // The target's content under its name again, while the moved file stays.
+      auto it = snapshot.find(Key(u.target));
+      if (it != snapshot.end() && it->second == tree.ContentOf(u.target)) ++putBack;
       if (!snapshot.count(Key(u.source)) && !snapshot.count(Key(u.target))) {
         ++lost;
         if (getenv("RACE_DEBUG"))
@@ -318,18 +367,24 @@ void RivalRun(Mode mode, long files, unsigned seed, Totals& t) {
     }
   }
   overwritten += CountOverwritten(tree, snapshot, ContentsIn(movedTo), created);
+  const long stray = CountStray(tree, origin, created);
   const bool failed = owner.lastCaption != "Success";
-  std::printf("run %d: %s=%ld %s=%zu%s lost=%ld overwritten=%ld outcome=%s\n", t.runs + 1,
+  std::printf("run %d: %s=%ld %s=%zu%s lost=%ld overwritten=%ld stray=%ld outcome=%s\n", t.runs + 1,
               mode == Mode::kMove ? "moved" : "create_attempts", report.tries,
               mode == Mode::kMove ? "raced" : "created", report.units.size(),
-              mode == Mode::kMove ? (" crossed=" + std::to_string(report.crossed)).c_str() : "",
-              lost, overwritten, owner.lastCaption.c_str());
+              mode == Mode::kMove ? (" crossed=" + std::to_string(report.crossed) +
+                                     " put_back=" + std::to_string(putBack))
+                                        .c_str()
+                                  : "",
+              lost, overwritten, stray, owner.lastCaption.c_str());
   ++t.runs;
   t.lost += lost;
   t.overwritten += overwritten;
+  t.stray += stray;
   t.tries += report.tries;
   t.acted += static_cast<long>(report.units.size());
   t.crossed += report.crossed;
+  t.putBack += putBack;
   if (failed) ++t.failedRuns;
 }
 
@@ -349,6 +404,7 @@ double UninterruptedSeconds(long files) {
 
 void StopRun(Mode mode, long files, double seconds, std::mt19937& random, Totals& t) {
   BenchTree tree(files, true);
+  const Origin origin = OriginOf(tree, Snapshot(tree));
   const pid_t pid = fork();
   if (pid < 0) Die("fork");
   if (pid == 0) {
@@ -366,17 +422,20 @@ void StopRun(Mode mode, long files, double seconds, std::mt19937& random, Totals
 
   long lost = CountLostContents(tree, Snapshot(tree));
   long overwritten = CountOverwritten(tree, Snapshot(tree), {}, {});
+  long stray = CountStray(tree, origin, {});
   bench::QuietOwner owner(tree.Root());
   const bool succeeded = RunToTheEnd(owner);
   const bool endState = succeeded && tree.Verify();
   lost += CountLostContents(tree, Snapshot(tree));
   overwritten += CountOverwritten(tree, Snapshot(tree), {}, {});
-  std::printf("run %d: stopped after %.3f s%s lost=%ld overwritten=%ld end_state=%s\n", t.runs + 1,
-              static_cast<double>(delay) / 1e6, interrupted ? "" : " (had finished)", lost,
-              overwritten, endState ? "ok" : "WRONG");
+  stray += CountStray(tree, origin, {});
+  std::printf("run %d: stopped after %.3f s%s lost=%ld overwritten=%ld stray=%ld end_state=%s\n",
+              t.runs + 1, static_cast<double>(delay) / 1e6, interrupted ? "" : " (had finished)",
+              lost, overwritten, stray, endState ? "ok" : "WRONG");
   ++t.runs;
   t.lost += lost;
   t.overwritten += overwritten;
+  t.stray += stray;
   if (interrupted) ++t.interrupted;
   if (endState) ++t.endStateOk;
 }
@@ -404,16 +463,18 @@ int main(int argc, char** argv) {
   Totals t;
   if (mode == Mode::kMove || mode == Mode::kCreate) {
     for (int i = 0; i < runs; ++i) RivalRun(mode, files, static_cast<unsigned>(random()), t);
-    std::printf("total: %s=%ld %s=%ld lost=%ld overwritten=%ld runs_not_success=%d of %d\n",
-                mode == Mode::kMove ? "moved" : "create_attempts", t.tries,
-                mode == Mode::kMove ? "raced" : "created", t.acted, t.lost, t.overwritten,
-                t.failedRuns, t.runs);
+    std::printf(
+        "total: %s=%ld %s=%ld put_back=%ld lost=%ld overwritten=%ld stray=%ld "
+        "runs_not_success=%d of %d\n",
+        mode == Mode::kMove ? "moved" : "create_attempts", t.tries,
+        mode == Mode::kMove ? "raced" : "created", t.acted, t.putBack, t.lost, t.overwritten,
+        t.stray, t.failedRuns, t.runs);
   } else {
     const double seconds = UninterruptedSeconds(files);
     std::printf("uninterrupted pass: %.3f s\n", seconds);
     for (int i = 0; i < runs; ++i) StopRun(mode, files, seconds, random, t);
-    std::printf("total: interrupted=%d end_state_ok=%d of %d lost=%ld overwritten=%ld\n",
-                t.interrupted, t.endStateOk, t.runs, t.lost, t.overwritten);
+    std::printf("total: interrupted=%d end_state_ok=%d of %d lost=%ld overwritten=%ld stray=%ld\n",
+                t.interrupted, t.endStateOk, t.runs, t.lost, t.overwritten, t.stray);
   }
-  return t.lost == 0 && t.overwritten == 0 ? 0 : 1;
+  return t.lost == 0 && t.overwritten == 0 && t.stray == 0 ? 0 : 1;
 }

@@ -7,7 +7,6 @@
 #pragma once
 
 #include <cstddef>
-#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
@@ -17,18 +16,14 @@ namespace svx {
 
 enum class PathKind { kMissing, kFile, kFolder };
 
-// Which file a name reaches on its volume. Two names of one file (a hard link,
-// or a symbolic link and what it points to) have the same identity.
-struct FileIdentity {
-  uint64_t volume = 0;
-  uint64_t file = 0;
-  bool operator==(const FileIdentity&) const = default;
-};
-
-// What the disk holds under a name at the moment it is asked.
-struct EntryNow {
-  PathKind kind = PathKind::kMissing;
-  std::optional<FileIdentity> identity;  // nothing when the layer cannot tell
+// What RemoveRedundant did with a pair's source.
+enum class RemovalOutcome {
+  kRemoved,       // the source is gone and its target held the target's file throughout
+  kTargetGone,    // the target was not there: the source is untouched
+  kSourceGone,    // the source was not there: nothing was done
+  kNotRedundant,  // the target is a folder, the source itself under a second name, or
+                  // which file it is cannot be told or held: the source is untouched
+  kFailed,        // the source could not be removed (a folder, read-only, locked)
 };
 
 // A file opened for reading and writing without creating or truncating it,
@@ -56,16 +51,19 @@ class FileSystem {
   // nothing at all: what it holds is unknown, which is not the same as empty.
   virtual std::optional<std::vector<std::string>> Enumerate(const std::string& pattern) = 0;
 
-  // Asks the disk itself, past anything a pass has cached, and corrects the
-  // cache by the answer. For the moment before an irreversible step.
-  virtual EntryNow OnDisk(const std::string& path) = 0;
-
   // Fails rather than overwrite an existing entry of any letter case, also when
   // the target appears between a test and the rename.
   virtual bool Rename(const std::string& from, const std::string& to) = 0;
 
   // Removes one file; never a folder.
   virtual bool Remove(const std::string& path) = 0;
+
+  // Removes the source of a pair because its target holds the file the patch
+  // expects. Both are looked at on the disk itself, past anything a pass has
+  // cached (which is corrected by the answer), and the target is held while the
+  // source goes: another program that moves the target away in that moment
+  // must not leave the pair's name without a file.
+  virtual RemovalOutcome RemoveRedundant(const std::string& source, const std::string& target) = 0;
 
   virtual std::unique_ptr<UpdateFile> OpenForUpdate(const std::string& path) = 0;
 
@@ -75,7 +73,8 @@ class FileSystem {
 
   // Between BeginPass and EndPass the implementation may cache directory
   // listings; it keeps them true across its own renames and removes. Changes
-  // made by others during a pass may go unseen until EndPass, except by OnDisk.
+  // made by others during a pass may go unseen until EndPass, except by
+  // RemoveRedundant.
   virtual void BeginPass() {}
   virtual void EndPass() {}
 };

@@ -121,26 +121,29 @@ class Pass {
   // file the patch expects. The pass's listing may be stale by now (a sync tool
   // or an add-on manager may have moved the target away), and the target may be
   // the source itself under a second name (a link): deleting the source would
-  // then lose the only copy. So the disk is asked again, the target last, right
-  // before; a source whose identity cannot be told from the target's is kept.
+  // then lose the only copy. The file layer decides on the disk itself, and
+  // holds the target while the source goes.
   void RemoveRedundant(const std::string& source, const std::string& target) {
-    const EntryNow sourceNow = files_.OnDisk(source);
-    if (sourceNow.kind == PathKind::kMissing) return;  // moved away by another program
-    const EntryNow targetNow = files_.OnDisk(target);
-    if (targetNow.kind == PathKind::kMissing) {
-      // A target that reappears after this test still blocks the rename.
-      ++owner_.Counters().renamed;
-      if (!files_.Rename(source, target)) failed_ = true;
-      return;
+    switch (files_.RemoveRedundant(source, target)) {
+      case RemovalOutcome::kRemoved:
+        ++owner_.Counters().removed;
+        break;
+      case RemovalOutcome::kFailed:
+        ++owner_.Counters().removed;
+        failed_ = true;
+        break;
+      case RemovalOutcome::kSourceGone:  // moved away by another program
+        break;
+      case RemovalOutcome::kTargetGone:
+        // A target that reappears after the test still blocks the rename.
+        ++owner_.Counters().renamed;
+        if (!files_.Rename(source, target)) failed_ = true;
+        break;
+      case RemovalOutcome::kNotRedundant:
+        // Nothing is attempted; the file stays in a state the patch does not expect.
+        failed_ = true;
+        break;
     }
-    if (targetNow.kind != PathKind::kFile || !targetNow.identity || !sourceNow.identity ||
-        *targetNow.identity == *sourceNow.identity) {
-      // Nothing is attempted; the file stays in a state the patch does not expect.
-      failed_ = true;
-      return;
-    }
-    if (!files_.Remove(source)) failed_ = true;
-    ++owner_.Counters().removed;
   }
 
   void Delete(const DeleteRule& rule, const std::string& pattern) {

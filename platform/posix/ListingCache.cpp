@@ -47,12 +47,6 @@ int Rank(PathKind kind, bool exact, Prefer prefer) {
   return (wanted ? 0 : 2) + (exact ? 0 : 1);
 }
 
-// Absence of the folder itself, as opposed to a folder that is there but
-// could not be read.
-bool IsAbsence(int error) {
-  return error == ENOENT || error == ENOTDIR;
-}
-
 }  // namespace
 
 // One folder's names as read at its first lookup.

@@ -89,6 +89,9 @@ class ListingCache {
   void Moved(const Entry& entry, const std::string& toDir, const std::string& toName);
   // An entry the disk showed to be of `kind` (also one the listing missed):
   void Seen(const std::string& dir, const Entry& entry, PathKind kind);
+  // Something changed that the calls above cannot describe: the pass's
+  // folders are read afresh at their next lookup.
+  void Drop();
 
   // During a pass, the folder the text of a path's folder part (up to its last
   // separator) reached last, so that the many names of one folder asked in a
@@ -107,7 +110,6 @@ class ListingCache {
               Prefer prefer);
   Listing* KeptListing(const std::string& dir) const;
   UniqueFd OpenFolder(const std::string& dir) const;
-  void Drop();
 
   std::function<bool(const std::string&)> listingRefused_;
   int passDepth_ = 0;

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <iterator>
+#include <string>
 
 #include "platform/WindowsPath.h"
 #include "platform/posix/PosixPath.h"
@@ -65,6 +66,80 @@ class PosixUpdateFile : public UpdateFile {
   bool failed_ = false;
 };
 
+// Nothing when the name is free.
+std::optional<PathKind> KindOnDisk(const std::string& full) {
+  struct stat st;
+  if (::stat(full.c_str(), &st) != 0) return std::nullopt;
+  return S_ISDIR(st.st_mode) ? PathKind::kFolder : PathKind::kFile;
+}
+
+// Gives an open file the name to, never replacing an entry there. 0, or the
+// errno of the first way tried (EEXIST when the name is taken). Through
+// /proc/self/fd any user can; AT_EMPTY_PATH, for a system without /proc,
+// needs CAP_DAC_READ_SEARCH. A file whose last name is gone can be linked only
+// if it was made unnamed (O_TMPFILE).
+int LinkDescriptor(int fd, const std::string& to) {
+  const std::string self = "/proc/self/fd/" + std::to_string(fd);
+  if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, to.c_str(), AT_SYMLINK_FOLLOW) == 0) return 0;
+  const int first = errno;
+  if (first == EEXIST) return first;
+  if (::linkat(fd, "", AT_FDCWD, to.c_str(), AT_EMPTY_PATH) == 0) return 0;
+  return errno == EEXIST ? EEXIST : first;
+}
+
+// Copies the whole content of from into to, and its mode and times, then
+// flushes it: a name given to the copy must never reach a partial file.
+bool CopyContent(int from, int to, const struct stat& st) {
+  char buf[65536];
+  for (off_t at = 0;;) {
+    const ssize_t n = RetryOnEintr(::pread, from, buf, sizeof buf, at);
+    if (n < 0) return false;
+    if (n == 0) break;
+    for (ssize_t done = 0; done < n;) {
+      const ssize_t w = RetryOnEintr(::write, to, buf + done, static_cast<size_t>(n - done));
+      if (w <= 0) return false;
+      done += w;
+    }
+    at += n;
+  }
+  const struct timespec times[2] = {st.st_atim, st.st_mtim};
+  return ::fchmod(to, st.st_mode & 07777) == 0 && ::futimens(to, times) == 0 &&
+         ::fdatasync(to) == 0;
+}
+
+// Puts a copy of the held file under the free name dir/name. true when the
+// name ends up holding a file: the copy, or one another program put there.
+bool CopyBack(int held, const struct stat& st, const std::string& dir, const std::string& name) {
+  if (!S_ISREG(st.st_mode)) return false;
+  // A descriptor opened only as a path (a file the user may not read) cannot
+  // be read; /proc reopens it if the file's permissions allow.
+  const UniqueFd reopened(::open(("/proc/self/fd/" + std::to_string(held)).c_str(),
+                                 O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+  const int in = reopened ? reopened.Get() : held;
+  const std::string to = JoinPath(dir, name);
+  // An unnamed file leaves nothing behind if the tool is killed while it is written.
+  const UniqueFd unnamed(::open(dir.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600));
+  if (unnamed) {
+    if (!CopyContent(in, unnamed.Get(), st)) return false;
+    const int error = LinkDescriptor(unnamed.Get(), to);
+    if (error == 0 || error == EEXIST) return true;
+    if (error != ENOENT && error != EPERM) return false;
+  }
+  // No unnamed files here (NFS, some FUSE file systems), or no way to name
+  // one: a temporary name that the rename never lets replace another file.
+  const std::string temp = JoinPath(dir, "." + name + ".svx-restore-" + std::to_string(::getpid()));
+  bool named = false;
+  {
+    UniqueFd out(::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0600));
+    if (!out) return false;
+    named = CopyContent(in, out.Get(), st) && out.Close();
+  }
+  if (named && RenameNoReplace(temp, to)) return true;
+  const bool taken = named && errno == EEXIST;
+  ::unlink(temp.c_str());
+  return taken;
+}
+
 }  // namespace
 
 bool RenameByLink(const std::string& from, const std::string& to) {
@@ -85,7 +160,8 @@ std::string PosixFileSystem::Resolved::Full() const {
 PosixFileSystem::PosixFileSystem(Options options)
     : prefix_(std::move(options.winePrefix)),
       currentDirectory_(std::move(options.currentDirectory)),
-      cache_(std::move(options.listingRefused)) {
+      cache_(std::move(options.listingRefused)),
+      whileTargetHeld_(std::move(options.whileTargetHeld)) {
   if (prefix_.empty()) prefix_ = DefaultWinePrefix().path;
   if (!currentDirectory_.empty() && currentDirectory_.front() != '/') {
     char buf[PATH_MAX];
@@ -200,33 +276,93 @@ std::optional<std::vector<std::string>> PosixFileSystem::Enumerate(const std::st
   return cache_.Matching(where.place->dir, where.place->name);
 }
 
-EntryNow PosixFileSystem::OnDisk(const std::string& path) {
-  EntryNow now;
+// The stored name a path reaches, also one another program created after the
+// pass read its folder (at the cost of a read of the folder); the disk may
+// since have changed.
+std::optional<PosixFileSystem::Resolved> PosixFileSystem::ResolveOnDisk(const std::string& path) {
   std::optional<Resolved> r = Resolve(path);
-  if (!r) {
-    // A pass's listing may not know a name another program created since it
-    // was read; the disk is asked, at the cost of a read of the folder. The
-    // pass asks only about names its listing holds.
-    std::optional<Place> place = FreeName(path);
-    if (!place) return now;
-    std::optional<std::string> stored = StoredNameOnDisk(place->dir, place->name, Prefer::kFile);
-    if (!stored) return now;
-    r = Resolved{std::move(place->dir), {std::move(*stored)}};
+  if (r) return r;
+  std::optional<Place> place = FreeName(path);
+  if (!place) return std::nullopt;
+  std::optional<std::string> stored = StoredNameOnDisk(place->dir, place->name, Prefer::kFile);
+  if (!stored) return std::nullopt;
+  return Resolved{std::move(place->dir), {std::move(*stored)}};
+}
+
+RemovalOutcome PosixFileSystem::RemoveRedundant(const std::string& source,
+                                                const std::string& target) {
+  std::optional<Resolved> src = ResolveOnDisk(source);
+  if (!src || src->entry.name.empty()) return RemovalOutcome::kSourceGone;
+  const std::string sourceFull = src->Full();
+  struct stat sourceLink, sourceFile;
+  if (::lstat(sourceFull.c_str(), &sourceLink) != 0) {
+    if (!IsAbsence(errno)) return RemovalOutcome::kNotRedundant;  // there, but not to be looked at
+    cache_.Gone(src->entry);
+    return RemovalOutcome::kSourceGone;
   }
-  const std::string full = r->Full();
-  struct stat st;
-  if (::lstat(full.c_str(), &st) != 0) {
-    // Gone since the folder was read: the cache must not keep the name taken,
-    // or a rename to it would be refused.
-    if (errno == ENOENT || errno == ENOTDIR) cache_.Gone(r->entry);
-    return now;
+  sourceFile = sourceLink;
+  // A dangling link is missing, as for Kind().
+  if (S_ISLNK(sourceLink.st_mode) && ::stat(sourceFull.c_str(), &sourceFile) != 0) {
+    return RemovalOutcome::kSourceGone;
   }
-  // A dangling link is missing, as for Kind(), but its name stays taken.
-  if (S_ISLNK(st.st_mode) && ::stat(full.c_str(), &st) != 0) return now;
-  now.kind = S_ISDIR(st.st_mode) ? PathKind::kFolder : PathKind::kFile;
-  now.identity = FileIdentity{static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino)};
-  if (!r->entry.name.empty()) cache_.Seen(r->dir, r->entry, now.kind);
-  return now;
+
+  std::optional<Resolved> dst = ResolveOnDisk(target);
+  if (!dst || dst->entry.name.empty()) return RemovalOutcome::kTargetGone;
+  const std::string targetFull = dst->Full();
+  // Held for reading, so that its content can be copied back; a file the user
+  // may not read is held as a path. O_NONBLOCK: a FIFO must not hang the tool.
+  UniqueFd held(::open(targetFull.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+  if (!held && !IsAbsence(errno)) held = UniqueFd(::open(targetFull.c_str(), O_PATH | O_CLOEXEC));
+  struct stat targetFile;
+  if (!held) {
+    if (!IsAbsence(errno)) return RemovalOutcome::kNotRedundant;
+    // A dangling link is missing too, but its name still blocks the rename.
+    struct stat st;
+    if (::lstat(targetFull.c_str(), &st) != 0 && IsAbsence(errno)) cache_.Gone(dst->entry);
+    return RemovalOutcome::kTargetGone;
+  }
+  if (::fstat(held.Get(), &targetFile) != 0) return RemovalOutcome::kNotRedundant;
+  const PathKind targetKind = S_ISDIR(targetFile.st_mode) ? PathKind::kFolder : PathKind::kFile;
+  cache_.Seen(dst->dir, dst->entry, targetKind);
+  if (targetKind == PathKind::kFolder ||
+      (targetFile.st_dev == sourceFile.st_dev && targetFile.st_ino == sourceFile.st_ino)) {
+    return RemovalOutcome::kNotRedundant;
+  }
+
+  // As Remove(): never a folder, never a read-only file.
+  if (S_ISDIR(sourceFile.st_mode)) return RemovalOutcome::kFailed;
+  if (!S_ISLNK(sourceLink.st_mode) && (sourceLink.st_mode & 0222) == 0) {
+    return RemovalOutcome::kFailed;
+  }
+  if (whileTargetHeld_) whileTargetHeld_(targetFull);
+  if (::unlink(sourceFull.c_str()) != 0) {
+    if (!IsAbsence(errno)) return RemovalOutcome::kFailed;
+    cache_.Gone(src->entry);
+    return RemovalOutcome::kSourceGone;
+  }
+
+  // The source is gone. If the target's name was freed meanwhile, the held
+  // file goes back under it; a name another program took, in any spelling,
+  // is left to it.
+  bool named;
+  if (std::optional<PathKind> now = KindOnDisk(targetFull)) {
+    named = *now == PathKind::kFile;
+  } else if (std::optional<std::string> other =
+                 StoredNameOnDisk(dst->dir, dst->entry.name, Prefer::kFile)) {
+    named = KindOnDisk(JoinPath(dst->dir, *other)) == PathKind::kFile;
+  } else {
+    const int error = LinkDescriptor(held.Get(), targetFull);
+    named = error == 0 || error == EEXIST ||
+            CopyBack(held.Get(), targetFile, dst->dir, dst->entry.name);
+  }
+  if (!named) {
+    // Rare; both names may have changed in the listings, and one erase can
+    // move the other's slot.
+    cache_.Drop();
+    return RemovalOutcome::kFailed;
+  }
+  cache_.Gone(src->entry);
+  return RemovalOutcome::kRemoved;
 }
 
 bool PosixFileSystem::Rename(const std::string& from, const std::string& to) {

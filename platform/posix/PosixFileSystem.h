@@ -19,8 +19,21 @@
 // Outside a pass nothing is cached, and most lookups of a name not stored in
 // exactly the spelling asked read its whole folder (ListingCache.h): a loop
 // over many files belongs inside a PassScope, where every folder is read once.
-// OnDisk() asks the disk in any case: one call for a name the pass's listing
-// holds.
+// RemoveRedundant() asks the disk in any case: a few calls for names the
+// pass's listing holds.
+//
+// RemoveRedundant() holds the target by an open descriptor while it unlinks
+// the source. Nothing on Linux stops another program from moving the target
+// away meanwhile, so the name is looked at again after the unlink, and if it
+// has become free the held file is linked back under it (through
+// /proc/self/fd), or, where that cannot be done (no /proc, the file moved to
+// another file system), copied back: into an unnamed file (O_TMPFILE) that
+// takes the name whole, or, where there is none or it cannot be named, a
+// temporary name renamed without replace. Neither ever replaces a name
+// another program took meanwhile. A kill at any moment leaves the source and
+// the target, or the target alone, and no copy: O_TMPFILE's file has no name
+// until it is whole. Only a kill inside the last fallback can leave its
+// temporary file.
 #pragma once
 
 #include <functional>
@@ -45,6 +58,10 @@ class PosixFileSystem : public FileSystem {
     // Tests only: POSIX folders whose listing fails as it does for a user
     // without read permission (tests run as root in CI, which reads any folder).
     std::function<bool(const std::string& folder)> listingRefused = nullptr;
+    // Tests only: runs while RemoveRedundant() holds a target (its POSIX
+    // path), just before the source is unlinked, where another program could
+    // move the target away.
+    std::function<void(const std::string& target)> whileTargetHeld = nullptr;
   };
 
   PosixFileSystem() : PosixFileSystem(Options{}) {}
@@ -53,9 +70,9 @@ class PosixFileSystem : public FileSystem {
 
   PathKind Kind(const std::string& path) override;
   std::optional<std::vector<std::string>> Enumerate(const std::string& pattern) override;
-  EntryNow OnDisk(const std::string& path) override;
   bool Rename(const std::string& from, const std::string& to) override;
   bool Remove(const std::string& path) override;
+  RemovalOutcome RemoveRedundant(const std::string& source, const std::string& target) override;
   std::unique_ptr<UpdateFile> OpenForUpdate(const std::string& path) override;
   std::optional<std::string> ReadFile(const std::string& path, size_t maxBytes) override;
   void BeginPass() override;
@@ -88,10 +105,12 @@ class PosixFileSystem : public FileSystem {
   std::optional<Place> FreeName(const std::string& path);
   std::optional<Resolved> Resolve(const std::string& path);
   PathKind EntryKind(const Resolved& r);
+  std::optional<Resolved> ResolveOnDisk(const std::string& path);
 
   std::string prefix_;
   std::string currentDirectory_;
   ListingCache cache_;
+  std::function<void(const std::string&)> whileTargetHeld_;
 };
 
 // Renames by a new hard link and the removal of the old name: the link fails

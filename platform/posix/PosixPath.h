@@ -1,6 +1,7 @@
 // POSIX code only.
 #pragma once
 
+#include <cerrno>
 #include <string>
 #include <string_view>
 
@@ -14,6 +15,12 @@ inline std::string JoinPath(std::string_view folder, std::string_view name) {
   if (out.empty() || out.back() != '/') out += '/';
   out += name;
   return out;
+}
+
+// The errno of a path with nothing at its end, as opposed to one that is there
+// but could not be opened or read.
+inline bool IsAbsence(int error) {
+  return error == ENOENT || error == ENOTDIR;
 }
 
 }  // namespace svx

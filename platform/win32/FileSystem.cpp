@@ -6,6 +6,8 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cstdint>
+#include <optional>
 #include <utility>
 
 #include "platform/Wildcard.h"
@@ -66,6 +68,50 @@ bool HasZero(const std::string& path) {
   return path.find('\0') != std::string::npos;
 }
 
+// Which file a handle reaches: two names of one file (a hard link, or a link
+// and what it points to) give one volume and index.
+struct FileId {
+  uint64_t volume, index;
+  bool folder;
+  bool SameFile(const FileId& other) const {
+    return volume == other.volume && index == other.index;
+  }
+};
+
+bool IsAbsence(DWORD error) {
+  return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+}
+
+// A handle on what a name reaches now; links are followed, so a link and
+// what it points to are one file.
+class OpenedFile {
+ public:
+  OpenedFile(const std::string& path, DWORD access, DWORD share) {
+    // The flag lets a folder be opened too.
+    handle_ = UniqueHandle(::CreateFileA(path.c_str(), access, share, nullptr, OPEN_EXISTING,
+                                         FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    found_ = handle_ || !IsAbsence(::GetLastError());
+  }
+
+  // false: nothing of that name. Otherwise *id is which file it is, or
+  // nothing when it is there but could not be opened or asked.
+  bool Identify(std::optional<FileId>* id) const {
+    id->reset();
+    if (!found_) return false;
+    BY_HANDLE_FILE_INFORMATION info;
+    if (handle_ && ::GetFileInformationByHandle(handle_.Get(), &info)) {
+      *id = FileId{info.dwVolumeSerialNumber,
+                   (static_cast<uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow,
+                   (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0};
+    }
+    return true;
+  }
+
+ private:
+  UniqueHandle handle_;
+  bool found_;
+};
+
 }  // namespace
 
 PathKind Win32FileSystem::Kind(const std::string& path) {
@@ -109,33 +155,33 @@ std::optional<std::vector<std::string>> Win32FileSystem::Enumerate(const std::st
   return names;
 }
 
-EntryNow Win32FileSystem::OnDisk(const std::string& path) {
-  EntryNow now;
-  if (HasZero(path)) return now;
-  // No access asked for, so a file another program holds open without
-  // sharing is still reached; the flag lets a folder be opened too. Links are
-  // followed, so a link and what it points to have one identity.
-  const UniqueHandle handle(
-      ::CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-  if (!handle) {
-    const DWORD error = ::GetLastError();
-    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return now;
-    // There, but not to be opened: its kind is known, which file it is not.
-    now.kind = Kind(path);
-    return now;
+RemovalOutcome Win32FileSystem::RemoveRedundant(const std::string& source,
+                                                const std::string& target) {
+  if (HasZero(source)) return RemovalOutcome::kSourceGone;
+  // The source is only looked at: no access asked for, so a file another
+  // program holds open without sharing is still reached.
+  std::optional<FileId> sourceId;
+  if (!OpenedFile(source, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE)
+           .Identify(&sourceId)) {
+    return RemovalOutcome::kSourceGone;
   }
-  BY_HANDLE_FILE_INFORMATION info;
-  if (::GetFileInformationByHandle(handle.Get(), &info)) {
-    now.kind =
-        (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ? PathKind::kFolder : PathKind::kFile;
-    now.identity =
-        FileIdentity{info.dwVolumeSerialNumber,
-                     (static_cast<uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow};
-  } else {
-    now.kind = Kind(path);
+  if (HasZero(target)) return RemovalOutcome::kTargetGone;
+  // The target is held with read access and without FILE_SHARE_DELETE: while
+  // the handle is open no program can delete it or move it away (sharing is
+  // checked only against handles with data or delete access). One that
+  // another program has open with delete access, perhaps to move it, cannot
+  // be held, and the source stays.
+  OpenedFile held(target, FILE_READ_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE);
+  std::optional<FileId> targetId;
+  if (!held.Identify(&targetId)) return RemovalOutcome::kTargetGone;
+  if (!targetId || targetId->folder || !sourceId || targetId->SameFile(*sourceId)) {
+    return RemovalOutcome::kNotRedundant;
   }
-  return now;
+  if (whileTargetHeld_) whileTargetHeld_(target);
+  // By name, as Remove(): it refuses a folder and a read-only file, and a
+  // source that is a link goes as a link.
+  if (::DeleteFileA(source.c_str())) return RemovalOutcome::kRemoved;
+  return IsAbsence(::GetLastError()) ? RemovalOutcome::kSourceGone : RemovalOutcome::kFailed;
 }
 
 bool Win32FileSystem::Rename(const std::string& from, const std::string& to) {

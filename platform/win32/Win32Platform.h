@@ -4,6 +4,10 @@
 // so folder names in any script arrive as they do on Linux.
 #pragma once
 
+#include <functional>
+#include <string>
+#include <utility>
+
 #include "platform/FileSystem.h"
 #include "platform/ProcessLauncher.h"
 #include "platform/ProfileReader.h"
@@ -14,13 +18,22 @@ namespace svx {
 
 class Win32FileSystem : public FileSystem {
  public:
+  Win32FileSystem() = default;
+  // Tests only: runs while RemoveRedundant() holds a target, just before the
+  // source is deleted, where another program could try to move the target away.
+  explicit Win32FileSystem(std::function<void(const std::string& target)> whileTargetHeld)
+      : whileTargetHeld_(std::move(whileTargetHeld)) {}
+
   PathKind Kind(const std::string& path) override;
   std::optional<std::vector<std::string>> Enumerate(const std::string& pattern) override;
-  EntryNow OnDisk(const std::string& path) override;
   bool Rename(const std::string& from, const std::string& to) override;
   bool Remove(const std::string& path) override;
+  RemovalOutcome RemoveRedundant(const std::string& source, const std::string& target) override;
   std::unique_ptr<UpdateFile> OpenForUpdate(const std::string& path) override;
   std::optional<std::string> ReadFile(const std::string& path, size_t maxBytes) override;
+
+ private:
+  std::function<void(const std::string&)> whileTargetHeld_;
 };
 
 class Win32Registry : public Registry {

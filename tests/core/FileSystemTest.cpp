@@ -6,6 +6,7 @@
 #include "platform/FileSystem.h"
 
 #include <algorithm>
+#include <cctype>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -229,33 +230,55 @@ TEST_P(FileSystemTest, ReadsOnlyWholeRegularFilesWithinTheLimit) {
   EXPECT_EQ(files_->ReadFile(W("q\\missing.ini"), 100), std::nullopt);
 }
 
-// The check before an irreversible step: what the disk holds now, whatever a
-// pass has cached, and whether two names reach one file.
-TEST_P(FileSystemTest, OnDiskSeesPastThePassAndTellsOneFileByTwoNames) {
-  tmp_.Write("S/A.BGL", "a");
-  tmp_.Write("S/B.XXX", "b");
-  stdfs::create_hard_link(tmp_.Path() / "S/B.XXX", tmp_.Path() / "S/C.XXX");
-  ASSERT_EQ(files_->Kind(W("s\\a.bgl")), PathKind::kFile);
-  ASSERT_EQ(files_->Kind(W("S\\N.BGL")), PathKind::kMissing);
-  // Another program moves one file away and creates another.
-  stdfs::rename(tmp_.Path() / "S/A.BGL", tmp_.Path() / "moved.BGL");
-  tmp_.Write("S/N.BGL", "n");
+// The step that cannot be taken back: a source goes only while its target is
+// another file on disk, whatever a pass has cached, and the cache then agrees.
+TEST_P(FileSystemTest, RemovesASourceOnlyWhileItsTargetIsAnotherFileOnDisk) {
+  for (const char* name :
+       {"A.XXX", "A.BGL", "B.XXX", "D.XXX", "D.BGL", "E.XXX", "F.XXX", "G.XXX", "G.BGL", "H.BGL"}) {
+    tmp_.Write(std::string("S/") + name, name);
+  }
+  stdfs::create_hard_link(tmp_.Path() / "S/B.XXX", tmp_.Path() / "S/B.BGL");
+  tmp_.MakeDir("S/C.BGL");
+  tmp_.Write("S/C.XXX", "C.XXX");
+  tmp_.MakeDir("S/H.XXX");
+  stdfs::permissions(tmp_.Path() / "S/G.XXX", stdfs::perms::owner_read);
+  ASSERT_TRUE(files_->Enumerate(W("S\\*")));
+  // Other programs, after the folder was read: one moves a target away, one
+  // creates a target, one moves a source away.
+  stdfs::rename(tmp_.Path() / "S/D.BGL", tmp_.Path() / "moved.BGL");
+  tmp_.Write("S/E.BGL", "E.BGL");
+  stdfs::rename(tmp_.Path() / "S/F.XXX", tmp_.Path() / "moved.XXX");
 
-  EXPECT_EQ(files_->OnDisk(W("s\\a.bgl")).kind, PathKind::kMissing);
-  EXPECT_EQ(files_->OnDisk(W("S\\n.bgl")).kind, PathKind::kFile);
-  EXPECT_EQ(files_->OnDisk(W("S")).kind, PathKind::kFolder);
-  // The cache now agrees: the name gone is free for a rename, the new one is not.
-  EXPECT_TRUE(files_->Rename(W("S\\B.XXX"), W("S\\A.BGL")));
-  EXPECT_FALSE(files_->Rename(W("S\\A.BGL"), W("S\\N.BGL")));
-
-  const EntryNow renamed = files_->OnDisk(W("S\\A.BGL"));
-  const EntryNow link = files_->OnDisk(W("S\\c.xxx"));
-  const EntryNow other = files_->OnDisk(W("S\\N.BGL"));
-  ASSERT_TRUE(renamed.identity && link.identity && other.identity);
-  EXPECT_TRUE(*renamed.identity == *link.identity);
-  EXPECT_FALSE(*renamed.identity == *other.identity);
-  EXPECT_EQ(tmp_.Read("S/A.BGL"), "b");
-  EXPECT_EQ(tmp_.Read("S/N.BGL"), "n");
+  const struct {
+    const char* pair;
+    RemovalOutcome outcome;
+    bool sourceKept;
+  } cases[] = {
+      {"A", RemovalOutcome::kRemoved, false},
+      {"b", RemovalOutcome::kNotRedundant, true},  // one file under two names
+      {"C", RemovalOutcome::kNotRedundant, true},  // the target is a folder
+      {"D", RemovalOutcome::kTargetGone, true},
+      {"e", RemovalOutcome::kRemoved, false},
+      {"F", RemovalOutcome::kSourceGone, false},
+      {"G", RemovalOutcome::kFailed, true},  // read-only
+      {"H", RemovalOutcome::kFailed, true},  // the source is a folder
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.pair);
+    const std::string base = std::string("S\\") + c.pair;
+    EXPECT_EQ(files_->RemoveRedundant(W(base + ".xxx"), W(base + ".bgl")), c.outcome);
+    const std::string stored = std::string("S/") + static_cast<char>(std::toupper(*c.pair));
+    EXPECT_EQ(tmp_.Has(stored + ".XXX"), c.sourceKept);
+    EXPECT_EQ(files_->Kind(W(base + ".xxx")) != PathKind::kMissing, c.sourceKept);
+  }
+  EXPECT_EQ(tmp_.Read("S/A.BGL"), "A.BGL");
+  EXPECT_EQ(tmp_.Read("S/B.BGL"), "B.XXX");
+  EXPECT_EQ(tmp_.Read("S/E.BGL"), "E.BGL");
+  // The name gone is free for the rename that follows; the one created is not.
+  EXPECT_TRUE(files_->Rename(W("S\\D.XXX"), W("S\\D.BGL")));
+  EXPECT_FALSE(files_->Rename(W("S\\D.BGL"), W("S\\E.BGL")));
+  EXPECT_EQ(tmp_.Read("moved.BGL"), "D.BGL");
+  EXPECT_EQ(tmp_.Read("moved.XXX"), "F.XXX");
 }
 
 // A pass caches listings; everything it changes itself must read back at once.

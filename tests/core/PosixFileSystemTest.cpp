@@ -7,7 +7,9 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -249,6 +251,76 @@ TEST(PosixFileSystem, RenameByLinkNeverReplacesTheTarget) {
   EXPECT_TRUE(RenameByLink((tmp.Path() / "a").string(), (tmp.Path() / "c").string()));
   EXPECT_FALSE(tmp.Has("a"));
   EXPECT_EQ(tmp.Read("c"), "a");
+}
+
+// Nothing stops another program from moving a held target away on Linux: the
+// source is already gone when that shows, so the held file takes its name back.
+TEST(PosixFileSystem, PutsAHeldTargetBackWhenItsNameWasFreedMeanwhile) {
+  const struct {
+    const char* what;
+    std::function<void(TempDir&)> whileHeld;  // another program
+    RemovalOutcome outcome;
+    std::string targetNow;  // content at the target's name afterwards, "" for none
+    std::vector<std::string> names;
+  } cases[] = {
+      {"moved to another folder: linked back",
+       [](TempDir& t) { stdfs::rename(t.Path() / "S/L1L.BGL", t.Path() / "moved"); },
+       RemovalOutcome::kRemoved,
+       "target",
+       {"L1L.BGL"}},
+      {"moved and its last name removed, as across file systems: copied back",
+       [](TempDir& t) {
+         stdfs::rename(t.Path() / "S/L1L.BGL", t.Path() / "moved");
+         stdfs::remove(t.Path() / "moved");
+       },
+       RemovalOutcome::kRemoved,
+       "target",
+       {"L1L.BGL"}},
+      {"a file another program put in its place is left to it",
+       [](TempDir& t) {
+         stdfs::rename(t.Path() / "S/L1L.BGL", t.Path() / "moved");
+         t.Write("S/l1l.bgl", "theirs");
+       },
+       RemovalOutcome::kRemoved,
+       "theirs",
+       {"l1l.bgl"}},
+      {"a folder in its place leaves the pair without a file: a failure",
+       [](TempDir& t) {
+         stdfs::rename(t.Path() / "S/L1L.BGL", t.Path() / "moved");
+         t.MakeDir("S/L1L.BGL");
+       },
+       RemovalOutcome::kFailed,
+       "",
+       {"L1L.BGL"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    TempDir tmp;
+    tmp.Write("S/L1L.XXX", "source");
+    tmp.Write("S/L1L.BGL", "target");
+    stdfs::permissions(tmp.Path() / "S/L1L.BGL", stdfs::perms::owner_read);
+    const auto written = stdfs::last_write_time(tmp.Path() / "S/L1L.BGL") - std::chrono::hours(1);
+    stdfs::last_write_time(tmp.Path() / "S/L1L.BGL", written);
+    PosixFileSystem files(PosixFileSystem::Options{tmp.Str() + "/prefix", tmp.Str(), nullptr,
+                                                   [&](const std::string&) { c.whileHeld(tmp); }});
+    PassScope pass(files);
+    const std::string s = tmp.Str() + "\\S\\";
+    ASSERT_EQ(files.Kind(s + "L1L.BGL"), PathKind::kFile);
+
+    EXPECT_EQ(files.RemoveRedundant(s + "L1L.XXX", s + "L1L.BGL"), c.outcome);
+    // Nothing else is left in the folder, no temporary name either.
+    EXPECT_EQ(NamesOnDisk(tmp.Path() / "S"), c.names);
+    if (c.targetNow.empty()) continue;
+    EXPECT_EQ(tmp.Read("S/" + c.names[0]), c.targetNow);
+    EXPECT_EQ(files.Kind(s + "L1L.BGL"), PathKind::kFile);
+    EXPECT_EQ(files.Kind(s + "L1L.XXX"), PathKind::kMissing);
+    if (c.targetNow == "target") {
+      // A copy is the same file to the simulator and to a later backup.
+      const auto st = stdfs::status(tmp.Path() / "S/L1L.BGL");
+      EXPECT_EQ(st.permissions(), stdfs::perms::owner_read);
+      EXPECT_EQ(stdfs::last_write_time(tmp.Path() / "S/L1L.BGL"), written);
+    }
+  }
 }
 
 // Wine keeps the old spelling when only the letter case of a name changes

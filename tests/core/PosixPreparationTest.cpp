@@ -88,6 +88,7 @@ TEST(PreparationOnDiskFaults, NeverReportsSuccessForFilesItCouldNotSeeOrKeep) {
     std::set<std::string> unreadable;           // folders whose listing fails (as mode 711)
     std::function<void(TempDir&)> arrange;      // what plain files cannot express
     std::function<void(TempDir&)> duringPass;   // another program, in the first wait
+    std::function<void(TempDir&)> whileHeld;    // another program, as a source is removed
     std::map<std::string, std::string> after;   // files that must hold this content
     std::vector<std::string> gone;
     int checked, renamed, removed;
@@ -100,6 +101,7 @@ TEST(PreparationOnDiskFaults, NeverReportsSuccessForFilesItCouldNotSeeOrKeep) {
        [&](TempDir& t) {
          std::filesystem::rename(t.Path() / (vod + "L1P_0001.BGL"), t.Path() / "moved.BGL");
        },
+       nullptr,
        {{vod + "L1P_0001.BGL", "source"}, {"moved.BGL", "target"}},
        {vod + "L1P_0001.XXX"},
        2,
@@ -113,6 +115,7 @@ TEST(PreparationOnDiskFaults, NeverReportsSuccessForFilesItCouldNotSeeOrKeep) {
          std::filesystem::create_symlink("L1L_s.XXX", t.Path() / (vod + "L1L_s.BGL"));
        },
        nullptr,
+       nullptr,
        {{vod + "L1L_s.XXX", "only copy"}},
        {},
        2,
@@ -122,6 +125,7 @@ TEST(PreparationOnDiskFaults, NeverReportsSuccessForFilesItCouldNotSeeOrKeep) {
       {"a simulator folder that can be entered but not listed",
        {{vod + "L1L_0001.XXX", "x"}},
        {"FSX"},
+       nullptr,
        nullptr,
        nullptr,
        {{vod + "L1L_0001.BGL", "x"}},
@@ -135,6 +139,7 @@ TEST(PreparationOnDiskFaults, NeverReportsSuccessForFilesItCouldNotSeeOrKeep) {
        {"FSX/SCENERY"},
        nullptr,
        nullptr,
+       nullptr,
        {{"FSX/SCENERY/vodevevuza/Scenery/L1L_0001.XXX", "x"}},
        {},
        0,
@@ -146,6 +151,7 @@ TEST(PreparationOnDiskFaults, NeverReportsSuccessForFilesItCouldNotSeeOrKeep) {
        {vod.substr(0, vod.size() - 1)},
        nullptr,
        nullptr,
+       nullptr,
        {{vod + "L1L_0001.XXX", "x"}, {"FSX/SCENERY/ROVuzu/Scenery/BRUA.BGL", "y"}},
        {},
        1,
@@ -155,6 +161,7 @@ TEST(PreparationOnDiskFaults, NeverReportsSuccessForFilesItCouldNotSeeOrKeep) {
       {"a file beside a folder whose name differs only in case is renamed",
        {{vod + "l1l_0001.xxx", "file"}, {vod + "L1L_0001.XXX/inner", "in folder"}},
        {},
+       nullptr,
        nullptr,
        nullptr,
        // The new name takes the base as listed: the folder's spelling comes first.
@@ -169,12 +176,27 @@ TEST(PreparationOnDiskFaults, NeverReportsSuccessForFilesItCouldNotSeeOrKeep) {
        {},
        nullptr,
        nullptr,
+       nullptr,
        {{vod + "L1La\\b.XXX", "odd"}, {vod + "L1L_0001.BGL", "x"}},
        {},
        2,
        1,
        0,
        false},
+      {"a target moved away while its source is removed takes its name back",
+       {{vod + "L1P_0001.XXX", "source"}, {vod + "L1P_0001.BGL", "target"}},
+       {},
+       nullptr,
+       nullptr,
+       [&](TempDir& t) {
+         std::filesystem::rename(t.Path() / (vod + "L1P_0001.BGL"), t.Path() / "moved.BGL");
+       },
+       {{vod + "L1P_0001.BGL", "target"}, {"moved.BGL", "target"}},
+       {vod + "L1P_0001.XXX"},
+       2,
+       0,
+       1,
+       true},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -186,7 +208,10 @@ TEST(PreparationOnDiskFaults, NeverReportsSuccessForFilesItCouldNotSeeOrKeep) {
     for (const std::string& folder : c.unreadable) refused.insert((tmp.Path() / folder).string());
     PosixFileSystem files(PosixFileSystem::Options{
         tmp.Str() + "/prefix", tmp.Str(),
-        [&](const std::string& folder) { return refused.count(folder) > 0; }});
+        [&](const std::string& folder) { return refused.count(folder) > 0; },
+        [&](const std::string&) {
+          if (c.whileHeld) c.whileHeld(tmp);
+        }});
     PrepRecordingOwner owner(tmp.Str() + "/FSX");
     bool waited = false;
     owner.onWait = [&] {

@@ -37,5 +37,25 @@ TEST(Win32FileSystem, LeavesTheErrorsOfTheSystemCalls) {
   EXPECT_EQ(files.Enumerate(tmp.Str() + "\\Missing\\*"), std::vector<std::string>{});
 }
 
+// While the source goes, the system itself keeps the held target in place:
+// neither a move nor a delete by another program gets through.
+TEST(Win32FileSystem, HoldsTheTargetWhileTheSourceIsDeleted) {
+  test::TempDir tmp;
+  tmp.Write("S/L1L.XXX", "source");
+  tmp.Write("S/L1L.BGL", "target");
+  const std::string s = tmp.Str() + "\\S\\";
+  BOOL moved = TRUE, deleted = TRUE;
+  Win32FileSystem files([&](const std::string& target) {
+    moved = ::MoveFileA(target.c_str(), (tmp.Str() + "\\moved.BGL").c_str());
+    deleted = ::DeleteFileA(target.c_str());
+  });
+
+  EXPECT_EQ(files.RemoveRedundant(s + "L1L.XXX", s + "L1L.BGL"), RemovalOutcome::kRemoved);
+  EXPECT_FALSE(moved);
+  EXPECT_FALSE(deleted);
+  EXPECT_FALSE(tmp.Has("S/L1L.XXX"));
+  EXPECT_EQ(tmp.Read("S/L1L.BGL"), "target");
+}
+
 }  // namespace
 }  // namespace svx

@@ -55,7 +55,7 @@ class MemoryFileSystem : public FileSystem {
 
   int passDepth = 0;
   int passesBegun = 0;
-  std::vector<std::string> asked;  // by Kind, OnDisk and ReadFile
+  std::vector<std::string> asked;  // by Kind and ReadFile
   std::vector<size_t> readLimits;  // of each ReadFile
 
   PathKind Kind(const std::string& path) override {
@@ -75,17 +75,6 @@ class MemoryFileSystem : public FileSystem {
       }
     }
     return names;
-  }
-
-  // Nothing is cached here, so the disk's answer is the stored one.
-  EntryNow OnDisk(const std::string& path) override {
-    asked.push_back(path);
-    EntryNow now;
-    auto it = entries_.find(Key(path));
-    if (it == entries_.end()) return now;
-    now.kind = it->second.kind;
-    now.identity = FileIdentity{0, it->second.id};
-    return now;
   }
 
   bool Rename(const std::string& from, const std::string& to) override {
@@ -114,6 +103,19 @@ class MemoryFileSystem : public FileSystem {
     if (it == entries_.end() || it->second.kind != PathKind::kFile) return false;
     entries_.erase(it);
     return true;
+  }
+
+  // Nothing is cached and nothing else runs here, so the stored state is the
+  // disk's and nothing moves while the source goes.
+  RemovalOutcome RemoveRedundant(const std::string& source, const std::string& target) override {
+    auto src = entries_.find(Key(source));
+    if (src == entries_.end()) return RemovalOutcome::kSourceGone;
+    auto dst = entries_.find(Key(target));
+    if (dst == entries_.end()) return RemovalOutcome::kTargetGone;
+    if (dst->second.kind != PathKind::kFile || dst->second.id == src->second.id) {
+      return RemovalOutcome::kNotRedundant;
+    }
+    return Remove(source) ? RemovalOutcome::kRemoved : RemovalOutcome::kFailed;
   }
 
   std::unique_ptr<UpdateFile> OpenForUpdate(const std::string& path) override {

@@ -33,7 +33,6 @@ class PrepFaultyFileSystem : public FileSystem {
   std::optional<std::vector<std::string>> Enumerate(const std::string& pattern) override {
     return inner_.Enumerate(pattern);
   }
-  EntryNow OnDisk(const std::string& path) override { return inner_.OnDisk(path); }
   bool Rename(const std::string& from, const std::string& to) override {
     ++renames;
     if (refuseRename_.count(LastFolded(from))) return false;
@@ -43,6 +42,11 @@ class PrepFaultyFileSystem : public FileSystem {
     ++removes;
     if (refuseRemove_.count(LastFolded(path))) return false;
     return inner_.Remove(path);
+  }
+  RemovalOutcome RemoveRedundant(const std::string& source, const std::string& target) override {
+    ++removes;
+    if (refuseRemove_.count(LastFolded(source))) return RemovalOutcome::kFailed;
+    return inner_.RemoveRedundant(source, target);
   }
   std::unique_ptr<UpdateFile> OpenForUpdate(const std::string& path) override {
     auto file = inner_.OpenForUpdate(path);
