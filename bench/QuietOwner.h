@@ -17,7 +17,7 @@ class QuietOwner : public PrepOwner {
   void ShowValues() override {}
   void BeginBusy() override {}
   void EndBusy() override {}
-  void SetStatusImage(StatusImage image) override { this->image = image; }
+  void SetStatusImage(StatusImage shown) override { image = shown; }
   void EnableLaunch() override { launchEnabled = true; }
   int PumpWait(int, int) override { return 0; }
   int ShowMessage(const std::string& text, const std::string& caption, int) override {

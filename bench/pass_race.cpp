@@ -256,7 +256,8 @@ struct RivalReport {
 };
 
 [[noreturn]] void RunRival(Mode mode, const BenchTree& tree, int in, int out, unsigned seed) {
-  std::vector<std::vector<uint32_t>> byRule(TheProductConfig().ToggleRuleCount());
+  std::vector<std::vector<uint32_t>> byRule(
+      static_cast<size_t>(TheProductConfig().ToggleRuleCount()));
   const auto& units = tree.Units();
   for (uint32_t i = 0; i < units.size(); ++i) {
     const bool wanted = mode == Mode::kMove ? units[i].hasSource && units[i].hasTarget

@@ -279,8 +279,8 @@ TEST_F(PreparationTest, RefreshesWhenCheckedIsAMultipleOfHundred) {
     run.RunPass();
     EXPECT_EQ(run.owner.Waits(), c.waits);
     EXPECT_EQ(static_cast<int>(run.owner.shown.size()), c.waits);
-    EXPECT_EQ(run.owner.waitTimers, std::vector<int>(c.waits, 0));
-    EXPECT_EQ(run.owner.waitMs, std::vector<int>(c.waits, 100));
+    EXPECT_EQ(run.owner.waitTimers, std::vector<int>(static_cast<size_t>(c.waits), 0));
+    EXPECT_EQ(run.owner.waitMs, std::vector<int>(static_cast<size_t>(c.waits), 100));
     EXPECT_EQ(run.owner.counters.checked, c.files);
     EXPECT_EQ(run.owner.messages.at(0).caption, "Success");
   }

@@ -39,15 +39,18 @@ std::optional<wxImage> Capture(wxWindow& window, int scale) {
       y + h > DisplayHeight(display, DefaultScreen(display))) {
     return std::nullopt;
   }
-  XImage* shot = XGetImage(display, DefaultRootWindow(display), x, y, w, h, AllPlanes, ZPixmap);
+  XImage* shot = XGetImage(display, DefaultRootWindow(display), x, y, static_cast<unsigned>(w),
+                           static_cast<unsigned>(h), AllPlanes, ZPixmap);
   if (!shot) return std::nullopt;
   wxImage image(w, h);
   for (int py = 0; py < h; ++py) {
     for (int px = 0; px < w; ++px) {
       const unsigned long p = XGetPixel(shot, px, py);
-      image.SetRGB(px, py, (p & shot->red_mask) >> MaskShift(shot->red_mask),
-                   (p & shot->green_mask) >> MaskShift(shot->green_mask),
-                   (p & shot->blue_mask) >> MaskShift(shot->blue_mask));
+      const auto channel = [p](unsigned long mask) {
+        return static_cast<unsigned char>((p & mask) >> MaskShift(mask));
+      };
+      image.SetRGB(px, py, channel(shot->red_mask), channel(shot->green_mask),
+                   channel(shot->blue_mask));
     }
   }
   XDestroyImage(shot);

@@ -241,7 +241,7 @@ TEST_F(X11Windows, SurvivesTheServerGoingAway) {
   Make(root_, title.c_str(), nullptr);
   XSync(display_, False);
 
-  for (size_t limit : {0, 8, 100, 2000, 5000, 10000, 20000, 40000, 80000}) {
+  for (size_t limit : {0u, 8u, 100u, 2000u, 5000u, 10000u, 20000u, 40000u, 80000u}) {
     BreakingProxy proxy(limit);
     ASSERT_FALSE(proxy.DisplayName().empty());
     // Reaching the next line at all is the point; the answer is false
