@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 #include "platform/Wildcard.h"
@@ -103,6 +104,18 @@ std::string Utf16ToUtf8(const std::u16string& in) {
   return out;
 }
 
+// The C escapes that stand for one control character.
+const char16_t* SimpleEscape(char e) {
+  static constexpr std::pair<char, char16_t> kEscapes[] = {
+      {'a', u'\a'}, {'b', u'\b'}, {'e', u'\x1b'}, {'f', u'\f'},
+      {'n', u'\n'}, {'r', u'\r'}, {'t', u'\t'},   {'v', u'\v'},
+  };
+  for (const auto& [letter, unit] : kEscapes) {
+    if (letter == e) return &unit;
+  }
+  return nullptr;
+}
+
 // Undoes wineserver's escaping from text[pos] up to the unescaped `end`
 // character, leaving pos just past it. The escapes are those wineserver
 // writes: \\ \" \[ \], C escapes, octal, and \x with up to four hex digits
@@ -120,31 +133,11 @@ bool DecodeEscaped(std::string_view text, size_t& pos, char end, std::u16string&
     }
     if (++pos >= text.size()) return false;
     const char e = text[pos++];
+    if (const char16_t* simple = SimpleEscape(e)) {
+      out.push_back(*simple);
+      continue;
+    }
     switch (e) {
-      case 'a':
-        out.push_back(u'\a');
-        break;
-      case 'b':
-        out.push_back(u'\b');
-        break;
-      case 'e':
-        out.push_back(u'\x1b');
-        break;
-      case 'f':
-        out.push_back(u'\f');
-        break;
-      case 'n':
-        out.push_back(u'\n');
-        break;
-      case 'r':
-        out.push_back(u'\r');
-        break;
-      case 't':
-        out.push_back(u'\t');
-        break;
-      case 'v':
-        out.push_back(u'\v');
-        break;
       case 'x': {
         if (pos >= text.size() || HexDigit(text[pos]) < 0) {
           out.push_back(u'x');
