@@ -12,7 +12,6 @@ constexpr unsigned kButton = kCtlTabStop;
 constexpr unsigned kDefault = kCtlTabStop | kCtlDefault;
 constexpr unsigned kOutput = kCtlReadOnly | kCtlTabStop | kCtlBorder | kCtlAutoHScroll;
 constexpr unsigned kInput = kCtlTabStop | kCtlBorder | kCtlAutoHScroll;
-constexpr unsigned kModal = kDlgPopup | kDlgCaption | kDlgSysMenu | kDlgModalFrame;
 
 using K = ControlKind;
 
@@ -59,10 +58,10 @@ const std::array<ControlTemplate, 10> kLocation = {{
 }};
 
 const std::array<DialogTemplate, 3> kTemplates = {{
-    {IDD_ABOUT, 235, 55, "About SvxPatch", "MS Sans Serif", 8, kModal, kAbout},
+    {IDD_ABOUT, 235, 55, "About SvxPatch", "MS Sans Serif", 8, kDlgModal, kAbout},
     {IDD_MAIN, 479, 123, "Skarvane X- Patch Preparation Tool", "MS Sans Serif", 8,
-     kModal | kDlgVisible | kDlgAppWindow, kMain},
-    {IDD_LOCATION, 295, 137, "Change FSX Location", "MS Sans Serif", 8, kModal, kLocation},
+     kDlgModal | kDlgVisible | kDlgAppWindow, kMain},
+    {IDD_LOCATION, 295, 137, "Change FSX Location", "MS Sans Serif", 8, kDlgModal, kLocation},
 }};
 
 }  // namespace

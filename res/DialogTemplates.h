@@ -27,15 +27,13 @@ enum ControlFlag : unsigned {
   kCtlDefault = 1u << 6,
 };
 
+// Every window of the tool is a modal dialog frame (a popup with a caption and
+// a system menu that closes it); only the main window shows itself at once and
+// has a task-bar button of its own.
 enum DialogStyle : unsigned {
-  kDlgPopup = 1u << 0,
-  kDlgCaption = 1u << 1,
-  kDlgSysMenu = 1u << 2,
-  kDlgModalFrame = 1u << 3,
-  kDlgVisible = 1u << 4,
-  kDlgMinimizeBox = 1u << 5,
-  kDlgMaximizeBox = 1u << 6,
-  kDlgAppWindow = 1u << 7,  // own task-bar button
+  kDlgModal = 1u << 0,
+  kDlgVisible = 1u << 1,
+  kDlgAppWindow = 1u << 2,
 };
 
 constexpr int kStaticId = -1;

@@ -61,6 +61,8 @@ TEST(Win32Dialogs, AreBuiltFromTheSharedTemplatesInTabOrder) {
     EXPECT_EQ(TextOf(dialog.Handle()), t.caption);
     const LONG_PTR ex = ::GetWindowLongPtrA(dialog.Handle(), GWL_EXSTYLE);
     EXPECT_EQ((ex & WS_EX_APPWINDOW) != 0, (t.style & kDlgAppWindow) != 0);
+    const LONG_PTR frame = ::GetWindowLongPtrA(dialog.Handle(), GWL_STYLE);
+    EXPECT_EQ(frame & (WS_POPUP | WS_CAPTION | WS_SYSMENU), WS_POPUP | WS_CAPTION | WS_SYSMENU);
 
     // The child windows come in template order, which is the tab order.
     HWND child = ::GetWindow(dialog.Handle(), GW_CHILD);

@@ -7,9 +7,7 @@ namespace svx {
 namespace {
 
 // Predefined window classes by ordinal, as resource scripts name them.
-constexpr WORD kButtonClass = 0x0080;
-constexpr WORD kEditClass = 0x0081;
-constexpr WORD kStaticClass = 0x0082;
+enum PredefinedClass : WORD { kButtonClass = 0x0080, kEditClass = 0x0081, kStaticClass = 0x0082 };
 
 class TemplateWriter {
  public:
@@ -48,13 +46,8 @@ class TemplateWriter {
 DWORD DialogWindowStyle(unsigned style) {
   // DS_CENTER: the templates hold no position of their own.
   DWORD s = DS_SETFONT | DS_CENTER;
-  if (style & kDlgPopup) s |= WS_POPUP;
-  if (style & kDlgCaption) s |= WS_CAPTION;
-  if (style & kDlgSysMenu) s |= WS_SYSMENU;
-  if (style & kDlgModalFrame) s |= DS_MODALFRAME;
+  if (style & kDlgModal) s |= WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME;
   if (style & kDlgVisible) s |= WS_VISIBLE;
-  if (style & kDlgMinimizeBox) s |= WS_MINIMIZEBOX;
-  if (style & kDlgMaximizeBox) s |= WS_MAXIMIZEBOX;
   return s;
 }
 

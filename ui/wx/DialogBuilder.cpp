@@ -82,10 +82,7 @@ wxFont TemplateFont(const DialogTemplate& dialog) {
 
 long WxDialogStyle(unsigned style) {
   long s = 0;
-  if (style & kDlgCaption) s |= wxCAPTION;
-  if (style & kDlgSysMenu) s |= wxSYSTEM_MENU | wxCLOSE_BOX;
-  if (style & kDlgMinimizeBox) s |= wxMINIMIZE_BOX;
-  if (style & kDlgMaximizeBox) s |= wxMAXIMIZE_BOX;
+  if (style & kDlgModal) s |= wxCAPTION | wxSYSTEM_MENU | wxCLOSE_BOX;
   if (style & kDlgAppWindow) s |= wxDIALOG_NO_PARENT;
   return s;
 }
