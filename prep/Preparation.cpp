@@ -104,8 +104,7 @@ class Pass {
           RemoveRedundant(source, target);
           break;
         case PathKind::kMissing:
-          ++owner_.Counters().renamed;
-          if (!files_.Rename(source, target)) failed_ = true;
+          RenameToTarget(source, target);
           break;
         case PathKind::kFolder:
           // Nothing is attempted, so no counter rises; the run still fails,
@@ -135,15 +134,20 @@ class Pass {
       case RemovalOutcome::kSourceGone:  // moved away by another program
         break;
       case RemovalOutcome::kTargetGone:
-        // A target that reappears after the test still blocks the rename.
-        ++owner_.Counters().renamed;
-        if (!files_.Rename(source, target)) failed_ = true;
+        RenameToTarget(source, target);
         break;
       case RemovalOutcome::kNotRedundant:
         // Nothing is attempted; the file stays in a state the patch does not expect.
         failed_ = true;
         break;
     }
+  }
+
+  // Counted as attempted; a target that appears after the test still blocks
+  // the rename, which never overwrites.
+  void RenameToTarget(const std::string& source, const std::string& target) {
+    ++owner_.Counters().renamed;
+    if (!files_.Rename(source, target)) failed_ = true;
   }
 
   void Delete(const DeleteRule& rule, const std::string& pattern) {

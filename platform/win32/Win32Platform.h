@@ -24,13 +24,19 @@ class Win32FileSystem : public FileSystem {
   explicit Win32FileSystem(std::function<void(const std::string& target)> whileTargetHeld)
       : whileTargetHeld_(std::move(whileTargetHeld)) {}
 
-  PathKind Kind(const std::string& path) override;
-  std::optional<std::vector<std::string>> Enumerate(const std::string& pattern) override;
-  bool Rename(const std::string& from, const std::string& to) override;
-  bool Remove(const std::string& path) override;
-  RemovalOutcome RemoveRedundant(const std::string& source, const std::string& target) override;
+  // By the system call each stands on, as a reader of a Windows trace sees them.
+  // CreateFileA, then ReadFile or WriteFile:
   std::unique_ptr<UpdateFile> OpenForUpdate(const std::string& path) override;
   std::optional<std::string> ReadFile(const std::string& path, size_t maxBytes) override;
+  // GetFileAttributesA:
+  PathKind Kind(const std::string& path) override;
+  // FindFirstFileA and FindNextFileA:
+  std::optional<std::vector<std::string>> Enumerate(const std::string& pattern) override;
+  // MoveFileA:
+  bool Rename(const std::string& from, const std::string& to) override;
+  // DeleteFileA; the redundant source only while CreateFileA holds its target:
+  bool Remove(const std::string& path) override;
+  RemovalOutcome RemoveRedundant(const std::string& source, const std::string& target) override;
 
  private:
   std::function<void(const std::string&)> whileTargetHeld_;
