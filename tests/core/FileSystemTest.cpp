@@ -26,7 +26,7 @@ using test::MakeFileSystemUnderTest;
 using test::NamesOnDisk;
 using test::TempDir;
 
-class FileSystemTest : public test::FileSystemPassTest {};
+using test::FileSystemTest;
 
 INSTANTIATE_TEST_SUITE_P(Cache, FileSystemTest, ::testing::Values(false, true),
                          test::PassParamName);

@@ -42,14 +42,11 @@ std::unique_ptr<FileSystem> MakeFileSystemUnderTest(const FsOptions& options = {
       PosixFileSystem::Options{options.winePrefix, options.currentDirectory});
 }
 
-class FileSystemCaseTest : public test::FileSystemPassTest {};
-
-INSTANTIATE_TEST_SUITE_P(Cache, FileSystemCaseTest, ::testing::Values(false, true),
-                         test::PassParamName);
+using test::FileSystemTest;
 
 // Two stored names that differ only in case can exist on Linux alone: the exact
 // spelling wins, otherwise the first in byte order, for folders as for files.
-TEST_P(FileSystemCaseTest, PrefersTheExactCaseThenByteOrderAmongNamesDifferingInCase) {
+TEST_P(FileSystemTest, PrefersTheExactCaseThenByteOrderAmongNamesDifferingInCase) {
   tmp_.Write("FSX/terrain.cfg", "lower");
   tmp_.Write("FSX/TERRAIN.CFG", "upper");
   tmp_.Write("FSX/Terrain.cfg", "mixed");
@@ -78,7 +75,7 @@ TEST_P(FileSystemCaseTest, PrefersTheExactCaseThenByteOrderAmongNamesDifferingIn
 // Among names that differ only in case, the kind looked for wins: a folder
 // "L1L.XXX" must not hide the file "l1l.xxx", nor a file "SCENERY" the folder
 // "Scenery" on the way to what it holds.
-TEST_P(FileSystemCaseTest, PrefersTheKindLookedForAmongNamesDifferingInCase) {
+TEST_P(FileSystemTest, PrefersTheKindLookedForAmongNamesDifferingInCase) {
   tmp_.Write("S/l1l.xxx", "file");
   tmp_.Write("S/L1L.XXX/inner", "in folder");
   tmp_.Write("S/SCENERY", "a file");
@@ -98,7 +95,7 @@ TEST_P(FileSystemCaseTest, PrefersTheKindLookedForAmongNamesDifferingInCase) {
 // A folder that can be entered but not listed (mode 711 for another user; the
 // layer's seam stands in for it, as tests run as root): its entries are still
 // reached by their exact names, but what it holds is unknown, not empty.
-TEST_P(FileSystemCaseTest, ReachesEntriesOfAFolderThatCannotBeListed) {
+TEST_P(FileSystemTest, ReachesEntriesOfAFolderThatCannotBeListed) {
   tmp_.Write("FSX/SCENERY/Vod/Scenery/L1L.XXX", "x");
   tmp_.MakeDir("Other");
   const std::string refused = (tmp_.Path() / "FSX").string();
@@ -178,8 +175,7 @@ TEST_P(DriveLinkTest, MapsDriveLettersThroughThePrefix) {
   EXPECT_EQ(tmp_.Read("prefix/drive_c/FSX/SCENERY/L1L.BGL"), "scenery");
 }
 
-INSTANTIATE_TEST_SUITE_P(Cache, DriveLinkTest, ::testing::Values(false, true),
-                         test::PassParamName);
+INSTANTIATE_TEST_SUITE_P(Cache, DriveLinkTest, ::testing::Values(false, true), test::PassParamName);
 
 TEST(FileSystemRelativePaths, StartFromTheCurrentDirectory) {
   TempDir tmp;

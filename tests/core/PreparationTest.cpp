@@ -55,24 +55,21 @@ class PreparationTest : public ::testing::Test, protected Session {
     EXPECT_EQ(owner.counters.renamed, renamed);
     EXPECT_EQ(owner.counters.removed, removed);
   }
-  void ExpectSucceeded() {
+  // The whole outcome a user sees: the box, the image, the Launch button, and
+  // the patch unlocked only after a success.
+  void ExpectOutcome(bool succeeded) {
     ASSERT_EQ(owner.messages.size(), 1u);
-    EXPECT_EQ(owner.messages[0].text, kSuccessText);
-    EXPECT_EQ(owner.messages[0].caption, "Success");
+    EXPECT_EQ(owner.messages[0].text, succeeded ? kSuccessText : kFailureText);
+    EXPECT_EQ(owner.messages[0].caption, succeeded ? "Success" : "Error");
     EXPECT_EQ(owner.messages[0].style, 48);
-    EXPECT_EQ(owner.images, std::vector<StatusImage>{StatusImage::kValid});
-    EXPECT_EQ(owner.launchEnabled, 1);
-    EXPECT_EQ(mem.Content(kPatch), std::string("MZrest"));
+    EXPECT_EQ(owner.images,
+              std::vector<StatusImage>{succeeded ? StatusImage::kValid : StatusImage::kInvalid});
+    EXPECT_EQ(owner.launchEnabled, succeeded ? 1 : 0);
+    EXPECT_EQ(mem.Content(kPatch), succeeded ? std::string("MZrest") : std::string("\0\0rest", 6))
+        << "the patch is unlocked after a success only";
   }
-  void ExpectFailed() {
-    ASSERT_EQ(owner.messages.size(), 1u);
-    EXPECT_EQ(owner.messages[0].text, kFailureText);
-    EXPECT_EQ(owner.messages[0].caption, "Error");
-    EXPECT_EQ(owner.messages[0].style, 48);
-    EXPECT_EQ(owner.images, std::vector<StatusImage>{StatusImage::kInvalid});
-    EXPECT_EQ(owner.launchEnabled, 0);
-    EXPECT_EQ(mem.Content(kPatch), std::string("\0\0rest", 6)) << "patch unlocked after a failure";
-  }
+  void ExpectSucceeded() { ExpectOutcome(true); }
+  void ExpectFailed() { ExpectOutcome(false); }
   void ExpectCaptureReleasedBeforeMessage() {
     EXPECT_EQ(owner.busyBegun, 1);
     EXPECT_EQ(owner.busyEnded, 1);

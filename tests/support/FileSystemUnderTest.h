@@ -40,8 +40,10 @@ inline std::vector<std::string> NamesOnDisk(const std::filesystem::path& dir) {
 }
 
 // Most cases run twice: once with nothing cached and once inside a pass, where
-// lookups are served from the cached listings.
-class FileSystemPassTest : public ::testing::TestWithParam<bool> {
+// lookups are served from the cached listings. The suite is instantiated once,
+// in FileSystemTest.cpp, which every platform builds; a platform's own test
+// file adds the cases only its file system has.
+class FileSystemTest : public ::testing::TestWithParam<bool> {
  protected:
   void SetUp() override {
     files_ = MakeFileSystemUnderTest();
