@@ -71,7 +71,12 @@ void MainWindow::OnLaunch() {
   // files are still being renamed; the patch must not start on a half-prepared
   // tree.
   if (PreparationRunning()) return;
-  LaunchPatch(*this, platform_.processes, config_.PatchExecutable(), values_.simFolder);
+  LaunchPatch(*this, platform_.processes, config_.PatchExecutable(), preparedFolder_);
+}
+
+void MainWindow::OnEscape() {
+  if (PreparationRunning()) return;
+  OnCancel();
 }
 
 void MainWindow::OnChangeLocation() {
@@ -97,9 +102,13 @@ void MainWindow::OnAbout() {
   view_.RunAboutBox();
 }
 
+bool MainWindow::OffersAboutMenu() const {
+  return !PreparationRunning();
+}
+
 bool MainWindow::OnQueryEndSession() {
   // Cut off half-way, a pass leaves the scenery half-prepared and the patch
-  // locked; it takes a few seconds, so the session waits for it.
+  // locked. The end of the session is refused; the tool ends after the pass.
   if (!PreparationRunning()) return true;
   endAfterPass_ = true;
   return false;
@@ -141,6 +150,7 @@ void MainWindow::SetStatusImage(StatusImage image) {
 }
 
 void MainWindow::EnableLaunch() {
+  preparedFolder_ = values_.simFolder;
   view_.EnableControl(IDC_LAUNCH, true);
 }
 

@@ -48,14 +48,22 @@ class MainWindow : public PrepOwner {
   bool OnInitDialog();
 
   void OnPreparation();  // 1, "Patch Preparation"
-  // 2, "Exit", Escape and the close command: ends the dialog with Cancel. During
-  // a pass the request is kept and honoured once the pass has shown its
-  // outcome, so the user learns whether the files are ready and no window goes
-  // away while files are still being changed.
+  // 2, "Exit" and the close command: ends the dialog with Cancel. During a pass
+  // the request is kept and honoured once the pass has shown its outcome, so
+  // the user learns whether the files are ready and no window goes away while
+  // files are still being changed.
   void OnCancel();
+  // Escape works as "Exit" only while no pass runs: during a pass the keyboard
+  // does not drive the dialog, and a stray key must not end the tool.
+  void OnEscape();
+  // The patch starts for the folder the last successful pass prepared, which
+  // a later change of location does not undo.
   void OnLaunch();          // 1005
   void OnChangeLocation();  // 3
   void OnAbout();           // system command 16
+  // A toolkit whose About entry sits in a menu of its own offers no menu during
+  // a pass: the menu's loop would hold the pass up as the About box would.
+  bool OffersAboutMenu() const;
   // The system asks whether the session may end. During a pass the answer is
   // no and the tool ends once the pass is over, as after Exit.
   bool OnQueryEndSession();
@@ -87,6 +95,7 @@ class MainWindow : public PrepOwner {
   const ProductConfig& config_;
   MainValues values_;
   std::string registryFolder_;
+  std::string preparedFolder_;
   // An end asked for during a pass, carried out when the pass is over.
   bool endAfterPass_ = false;
 };

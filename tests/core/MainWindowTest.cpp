@@ -174,12 +174,15 @@ TEST_F(MainWindowTest, StartUpMatrix) {
 }
 
 TEST_F(MainWindowTest, ExitEndsAtOnceWithoutAQuestion) {
-  StartWithPreparedTree();
-  window.OnPreparation();
-  const size_t shown = view.Messages().size();
-  window.OnCancel();
-  EXPECT_EQ(view.endResults, std::vector<int>{kResultCancel});
-  EXPECT_EQ(view.Messages().size(), shown);
+  for (const auto exit : {&MainWindow::OnCancel, &MainWindow::OnEscape}) {
+    Session run;
+    run.StartWithPreparedTree();
+    run.window.OnPreparation();
+    const size_t shown = run.view.Messages().size();
+    (run.window.*exit)();
+    EXPECT_EQ(run.view.endResults, std::vector<int>{kResultCancel});
+    EXPECT_EQ(run.view.Messages().size(), shown);
+  }
 }
 
 TEST_F(MainWindowTest, AboutRunsTheAboutBox) {
@@ -250,9 +253,13 @@ TEST_F(MainWindowTest, CommandsSentDuringAPassAreIgnored) {
     window.OnChangeLocation();
     window.OnPreparation();
     window.OnAbout();
+    EXPECT_FALSE(window.OffersAboutMenu());
+    window.OnEscape();
   };
   window.OnPreparation();
 
+  EXPECT_TRUE(view.endResults.empty()) << "Escape during the pass ended the tool";
+  EXPECT_TRUE(window.OffersAboutMenu());
   EXPECT_TRUE(fake.processes.started.empty());
   EXPECT_EQ(view.locationRuns, 0);
   EXPECT_EQ(view.aboutRuns, 0);
@@ -402,6 +409,9 @@ TEST_F(MainWindowTest, ChangeAfterASuccessfulPreparationKeepsItsResults) {
   // Nothing runs on the new folder until the user asks for it.
   EXPECT_TRUE(fake.files.Content("D:\\Other\\SCENERY\\VODeVevuza\\Scenery\\L1L_0002.XXX"));
   EXPECT_EQ(view.busyRuns, 1);
+  // The patch starts for the folder that was prepared, not the new one.
+  window.OnLaunch();
+  EXPECT_EQ(fake.processes.simFolders, std::vector<std::string>{"C:\\FSX"});
 
   // Opened again, the dialog starts from the registry's folder, not the one in use.
   FakeLocationView again;

@@ -6,7 +6,8 @@ installation. The sample holds scenery for the last rule only, so the pass
 first runs its 40 waits over empty rules (about 4 s) and the request arrives
 before any file has changed. Whatever the way, the pass must run to its end
 with the main window in view, show its outcome, and the tool must end with
-status 0 once the outcome is answered, leaving the files prepared.
+status 0 once the outcome is answered, leaving the files prepared. Escape is
+no way out during a pass: the tool stays open until it is closed afterwards.
 
 Usage: exit_during_pass.py EXECUTABLE ARTIFACT_DIR
 """
@@ -43,14 +44,20 @@ def make_sample(tmp):
     return prefix, sim, make_work(tmp)
 
 
+def close(session):
+    session.run(["wmctrl", "-F", "-c", MAIN_TITLE])
+
+
+# Each way, and whether the tool ends on its own once the outcome is answered.
 WAYS = [
     # The click leaves the focus on "Patch Preparation"; "Exit" is next in the tab order.
-    ("keyboard Exit", lambda session: session.key("Tab", "space")),
-    ("window manager close", lambda session: session.run(["wmctrl", "-F", "-c", MAIN_TITLE])),
+    ("keyboard Exit", lambda session: session.key("Tab", "space"), True),
+    ("window manager close", close, True),
+    ("Escape", lambda session: session.key("Escape"), False),
 ]
 
 
-def drive(session, ask_end):
+def drive(session, ask_end, ends):
     main = session.wait_window(MAIN_TITLE)
     session.activate(main)
     session.click(main, "IDD_MAIN", "IDOK")
@@ -71,6 +78,11 @@ def drive(session, ask_end):
         raise Failure("the main window went away before the outcome was answered")
     session.activate(box)
     session.key("Return")
+    if not ends:
+        time.sleep(1.0)
+        if session.app.poll() is not None:
+            raise Failure("Escape during the pass ended the tool")
+        close(session)
     try:
         return session.app.wait(timeout=END_S)
     except subprocess.TimeoutExpired:
@@ -88,14 +100,14 @@ def check(sample, status):
 def main():
     exe, artifacts = command_line(__doc__)
     passed = True
-    for name, ask_end in WAYS:
+    for name, ask_end, ends in WAYS:
         started = time.monotonic()
         problems = run_drive(
             artifacts,
             name.replace(" ", "-"),
             make_sample,
             lambda session, sample, log: session.start_app(exe, sample[2], log, WINEPREFIX=sample[0]),
-            lambda session, _sample: drive(session, ask_end),  # noqa: B023 (called at once)
+            lambda session, _sample: drive(session, ask_end, ends),  # noqa: B023 (called at once)
             check,
         )
         passed &= report(name, problems,

@@ -41,6 +41,8 @@ CPatchDlg::CPatchDlg(Platform& platform, const ProductConfig& config)
   Bind(wxEVT_MENU, &CPatchDlg::OnMenu, this);
   Bind(wxEVT_CLOSE_WINDOW, &CPatchDlg::OnClose, this);
   Bind(wxEVT_CONTEXT_MENU, &CPatchDlg::OnContextMenu, this);
+  // Before wx's own handling, which would press "Exit" during a pass too.
+  Bind(wxEVT_CHAR_HOOK, &CPatchDlg::OnCharHook, this);
   // A message box shown during a pass takes the capture away; wx insists that
   // the loss is handled.
   Bind(wxEVT_MOUSE_CAPTURE_LOST, [](wxMouseCaptureLostEvent&) {});
@@ -153,11 +155,19 @@ void CPatchDlg::OnClose(wxCloseEvent&) {
   behaviour_.OnCancel();
 }
 
+void CPatchDlg::OnCharHook(wxKeyEvent& event) {
+  if (event.GetKeyCode() == WXK_ESCAPE) {
+    behaviour_.OnEscape();
+  } else {
+    event.Skip();
+  }
+}
+
 void CPatchDlg::OnContextMenu(wxContextMenuEvent&) {
   // GTK has no window menu; the About item the Windows build appends to the
   // system menu lives in the window's context menu instead.
   const std::string_view item = LoadResString(IDS_ABOUTBOX);
-  if (item.empty()) return;
+  if (item.empty() || !behaviour_.OffersAboutMenu()) return;
   wxMenu menu;
   menu.Append(IDM_ABOUTBOX, ToWx(item));
   PopupMenu(&menu);

@@ -40,6 +40,7 @@ class CPatchDlg : public WxView<MainView> {
   void OnMenu(wxCommandEvent& event);
   void OnClose(wxCloseEvent& event);
   void OnContextMenu(wxContextMenuEvent& event);
+  void OnCharHook(wxKeyEvent& event);
 
   MainWindow behaviour_;
   bool busy_ = false;
