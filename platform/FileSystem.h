@@ -18,12 +18,15 @@ enum class PathKind { kMissing, kFile, kFolder };
 
 // What RemoveRedundant did with a pair's source.
 enum class RemovalOutcome {
-  kRemoved,       // the source is gone and its target held the target's file throughout
+  kRemoved,       // the source is gone and a file has the target's name: the target's
+                  // own (put back if another program moved it away meanwhile), or one
+                  // another program put there
   kTargetGone,    // the target was not there: the source is untouched
   kSourceGone,    // the source was not there: nothing was done
   kNotRedundant,  // the target is a folder, the source itself under a second name, or
                   // which file it is cannot be told or held: the source is untouched
-  kFailed,        // the source could not be removed (a folder, read-only, locked)
+  kFailed,        // the source could not be removed (a folder, read-only, locked), or it
+                  // was removed and the target's name could not be given a file again
 };
 
 // A file opened for reading and writing without creating or truncating it,

@@ -119,9 +119,10 @@ class Pass {
   // The source of a pair is deleted only because its target already holds the
   // file the patch expects. The pass's listing may be stale by now (a sync tool
   // or an add-on manager may have moved the target away), and the target may be
-  // the source itself under a second name (a link): deleting the source would
-  // then lose the only copy. The file layer decides on the disk itself, and
-  // holds the target while the source goes.
+  // the source itself under a second name: a symbolic link to the source
+  // would lose the only copy with it, and a hard link is refused all the
+  // same, since the pair is not what the patch expects. The file layer decides
+  // on the disk itself, and holds the target while the source goes.
   void RemoveRedundant(const std::string& source, const std::string& target) {
     switch (files_.RemoveRedundant(source, target)) {
       case RemovalOutcome::kRemoved:

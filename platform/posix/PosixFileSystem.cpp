@@ -56,9 +56,13 @@ class PosixUpdateFile : public UpdateFile {
     return true;
   }
 
+  // Flushed before it is closed: close() does not report a write-back error
+  // (a full copy-on-write volume, a failing disk), and an unlock that never
+  // reached the disk must not be reported as done.
   bool Close() override {
     if (!fd_) return false;
-    return fd_.Close() && !failed_;
+    const bool flushed = ::fdatasync(fd_.Get()) == 0 || errno == EINVAL;
+    return fd_.Close() && flushed && !failed_;
   }
 
  private:
@@ -71,6 +75,14 @@ std::optional<PathKind> KindOnDisk(const std::string& full) {
   struct stat st;
   if (::stat(full.c_str(), &st) != 0) return std::nullopt;
   return S_ISDIR(st.st_mode) ? PathKind::kFolder : PathKind::kFile;
+}
+
+// What holds a name now, in any spelling; nothing when the name is free.
+std::optional<PathKind> NameKind(const std::string& dir, const std::string& name) {
+  if (std::optional<PathKind> exact = KindOnDisk(JoinPath(dir, name))) return exact;
+  const std::optional<std::string> other = StoredNameOnDisk(dir, name, Prefer::kFile);
+  if (!other) return std::nullopt;
+  return KindOnDisk(JoinPath(dir, *other));
 }
 
 // Gives an open file the name to, never replacing an entry there. 0, or the
@@ -109,6 +121,7 @@ bool CopyContent(int from, int to, const struct stat& st) {
 
 // Puts a copy of the held file under the free name dir/name. true when the
 // name ends up holding a file: the copy, or one another program put there.
+// A folder or a dangling link another program put there is no file.
 bool CopyBack(int held, const struct stat& st, const std::string& dir, const std::string& name) {
   if (!S_ISREG(st.st_mode)) return false;
   // A descriptor opened only as a path (a file the user may not read) cannot
@@ -122,7 +135,8 @@ bool CopyBack(int held, const struct stat& st, const std::string& dir, const std
   if (unnamed) {
     if (!CopyContent(in, unnamed.Get(), st)) return false;
     const int error = LinkDescriptor(unnamed.Get(), to);
-    if (error == 0 || error == EEXIST) return true;
+    if (error == 0) return true;
+    if (error == EEXIST) return NameKind(dir, name) == PathKind::kFile;
     if (error != ENOENT && error != EPERM) return false;
   }
   // No unnamed files here (NFS, some FUSE file systems), or no way to name
@@ -137,7 +151,7 @@ bool CopyBack(int held, const struct stat& st, const std::string& dir, const std
   if (named && RenameNoReplace(temp, to)) return true;
   const bool taken = named && errno == EEXIST;
   ::unlink(temp.c_str());
-  return taken;
+  return taken && NameKind(dir, name) == PathKind::kFile;
 }
 
 }  // namespace
@@ -289,41 +303,60 @@ std::optional<PosixFileSystem::Resolved> PosixFileSystem::ResolveOnDisk(const st
   return Resolved{std::move(place->dir), {std::move(*stored)}};
 }
 
+PosixFileSystem::Probed PosixFileSystem::ProbeOnDisk(
+    const std::string& path, const std::function<bool(const std::string& full)>& probe) {
+  // The spelling the pass listed may have been renamed since, if only in
+  // letter case; taken as gone, the name would be given to a second file
+  // beside it. Once dropped, the next look reads the folder itself.
+  for (int look = 0; look < 2; ++look) {
+    std::optional<Resolved> r = ResolveOnDisk(path);
+    if (!r || r->entry.name.empty()) break;
+    if (probe(r->Full())) return {std::move(r), 0};
+    if (!IsAbsence(errno)) return {std::nullopt, errno};
+    cache_.Gone(r->entry);
+  }
+  return {std::nullopt, ENOENT};
+}
+
 RemovalOutcome PosixFileSystem::RemoveRedundant(const std::string& source,
                                                 const std::string& target) {
-  std::optional<Resolved> src = ResolveOnDisk(source);
-  if (!src || src->entry.name.empty()) return RemovalOutcome::kSourceGone;
-  const std::string sourceFull = src->Full();
   struct stat sourceLink, sourceFile;
-  if (::lstat(sourceFull.c_str(), &sourceLink) != 0) {
-    if (!IsAbsence(errno)) return RemovalOutcome::kNotRedundant;  // there, but not to be looked at
-    cache_.Gone(src->entry);
-    return RemovalOutcome::kSourceGone;
+  const Probed src = ProbeOnDisk(
+      source, [&](const std::string& full) { return ::lstat(full.c_str(), &sourceLink) == 0; });
+  if (!src.at) {
+    // There, but not to be looked at: kept, and the run fails.
+    return IsAbsence(src.error) ? RemovalOutcome::kSourceGone : RemovalOutcome::kNotRedundant;
   }
+  const std::string sourceFull = src.at->Full();
   sourceFile = sourceLink;
   // A dangling link is missing, as for Kind().
   if (S_ISLNK(sourceLink.st_mode) && ::stat(sourceFull.c_str(), &sourceFile) != 0) {
-    return RemovalOutcome::kSourceGone;
+    return IsAbsence(errno) ? RemovalOutcome::kSourceGone : RemovalOutcome::kNotRedundant;
   }
 
-  std::optional<Resolved> dst = ResolveOnDisk(target);
-  if (!dst || dst->entry.name.empty()) return RemovalOutcome::kTargetGone;
-  const std::string targetFull = dst->Full();
   // Held for reading, so that its content can be copied back; a file the user
   // may not read is held as a path. O_NONBLOCK: a FIFO must not hang the tool.
-  UniqueFd held(::open(targetFull.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
-  if (!held && !IsAbsence(errno)) held = UniqueFd(::open(targetFull.c_str(), O_PATH | O_CLOEXEC));
-  struct stat targetFile;
-  if (!held) {
-    if (!IsAbsence(errno)) return RemovalOutcome::kNotRedundant;
+  UniqueFd held;
+  const Probed dst = ProbeOnDisk(target, [&](const std::string& full) {
+    held = UniqueFd(::open(full.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+    if (!held && !IsAbsence(errno)) held = UniqueFd(::open(full.c_str(), O_PATH | O_CLOEXEC));
+    if (held) return true;
     // A dangling link is missing too, but its name still blocks the rename.
+    const int error = errno;
     struct stat st;
-    if (::lstat(targetFull.c_str(), &st) != 0 && IsAbsence(errno)) cache_.Gone(dst->entry);
-    return RemovalOutcome::kTargetGone;
+    if (IsAbsence(error) && ::lstat(full.c_str(), &st) == 0) return true;
+    errno = error;
+    return false;
+  });
+  if (!dst.at) {
+    return IsAbsence(dst.error) ? RemovalOutcome::kTargetGone : RemovalOutcome::kNotRedundant;
   }
+  if (!held) return RemovalOutcome::kTargetGone;
+  const std::string targetFull = dst.at->Full();
+  struct stat targetFile;
   if (::fstat(held.Get(), &targetFile) != 0) return RemovalOutcome::kNotRedundant;
   const PathKind targetKind = S_ISDIR(targetFile.st_mode) ? PathKind::kFolder : PathKind::kFile;
-  cache_.Seen(dst->dir, dst->entry, targetKind);
+  cache_.Seen(dst.at->dir, dst.at->entry, targetKind);
   if (targetKind == PathKind::kFolder ||
       (targetFile.st_dev == sourceFile.st_dev && targetFile.st_ino == sourceFile.st_ino)) {
     return RemovalOutcome::kNotRedundant;
@@ -337,23 +370,22 @@ RemovalOutcome PosixFileSystem::RemoveRedundant(const std::string& source,
   if (whileTargetHeld_) whileTargetHeld_(targetFull);
   if (::unlink(sourceFull.c_str()) != 0) {
     if (!IsAbsence(errno)) return RemovalOutcome::kFailed;
-    cache_.Gone(src->entry);
+    cache_.Gone(src.at->entry);
     return RemovalOutcome::kSourceGone;
   }
 
   // The source is gone. If the target's name was freed meanwhile, the held
   // file goes back under it; a name another program took, in any spelling,
   // is left to it.
+  const std::string& dir = dst.at->dir;
+  const std::string& name = dst.at->entry.name;
   bool named;
-  if (std::optional<PathKind> now = KindOnDisk(targetFull)) {
+  if (std::optional<PathKind> now = NameKind(dir, name)) {
     named = *now == PathKind::kFile;
-  } else if (std::optional<std::string> other =
-                 StoredNameOnDisk(dst->dir, dst->entry.name, Prefer::kFile)) {
-    named = KindOnDisk(JoinPath(dst->dir, *other)) == PathKind::kFile;
+  } else if (const int error = LinkDescriptor(held.Get(), targetFull); error == EEXIST) {
+    named = NameKind(dir, name) == PathKind::kFile;
   } else {
-    const int error = LinkDescriptor(held.Get(), targetFull);
-    named = error == 0 || error == EEXIST ||
-            CopyBack(held.Get(), targetFile, dst->dir, dst->entry.name);
+    named = error == 0 || CopyBack(held.Get(), targetFile, dir, name);
   }
   if (!named) {
     // Rare; both names may have changed in the listings, and one erase can
@@ -361,7 +393,7 @@ RemovalOutcome PosixFileSystem::RemoveRedundant(const std::string& source,
     cache_.Drop();
     return RemovalOutcome::kFailed;
   }
-  cache_.Gone(src->entry);
+  cache_.Gone(src.at->entry);
   return RemovalOutcome::kRemoved;
 }
 

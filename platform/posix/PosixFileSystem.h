@@ -30,10 +30,11 @@
 // another file system), copied back: into an unnamed file (O_TMPFILE) that
 // takes the name whole, or, where there is none or it cannot be named, a
 // temporary name renamed without replace. Neither ever replaces a name
-// another program took meanwhile. A kill at any moment leaves the source and
-// the target, or the target alone, and no copy: O_TMPFILE's file has no name
-// until it is whole. Only a kill inside the last fallback can leave its
-// temporary file.
+// another program took meanwhile. A kill leaves the source and the target, or
+// the target alone, and no partial copy: O_TMPFILE's file has no name until it
+// is whole. Two exceptions: a kill inside the last fallback can leave its
+// temporary file, and a kill after the unlink, while a target another program
+// moved away is not yet back, leaves the file only where that program put it.
 #pragma once
 
 #include <functional>
@@ -106,6 +107,14 @@ class PosixFileSystem : public FileSystem {
   std::optional<Resolved> Resolve(const std::string& path);
   PathKind EntryKind(const Resolved& r);
   std::optional<Resolved> ResolveOnDisk(const std::string& path);
+  // The entry a path names on the disk now, as the probe finds it; otherwise
+  // the probe's errno, ENOENT when no entry has the name.
+  struct Probed {
+    std::optional<Resolved> at;
+    int error = 0;
+  };
+  Probed ProbeOnDisk(const std::string& path,
+                     const std::function<bool(const std::string& full)>& probe);
 
   std::string prefix_;
   std::string currentDirectory_;

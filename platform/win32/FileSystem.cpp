@@ -167,10 +167,12 @@ RemovalOutcome Win32FileSystem::RemoveRedundant(const std::string& source,
   }
   if (HasZero(target)) return RemovalOutcome::kTargetGone;
   // The target is held with read access and without FILE_SHARE_DELETE: while
-  // the handle is open no program can delete it or move it away (sharing is
-  // checked only against handles with data or delete access). One that
-  // another program has open with delete access, perhaps to move it, cannot
-  // be held, and the source stays.
+  // the handle is open no Windows program can delete it or move it away
+  // (sharing is checked only against handles with data or delete access). One
+  // that another program has open with delete access, perhaps to move it,
+  // cannot be held, and the source stays. What the handle does not hold: the
+  // name of a link to the target, and, under Wine, the file against programs
+  // of the host; so the name is looked at again once the source is gone.
   OpenedFile held(target, FILE_READ_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE);
   std::optional<FileId> targetId;
   if (!held.Identify(&targetId)) return RemovalOutcome::kTargetGone;
@@ -180,8 +182,10 @@ RemovalOutcome Win32FileSystem::RemoveRedundant(const std::string& source,
   if (whileTargetHeld_) whileTargetHeld_(target);
   // By name, as Remove(): it refuses a folder and a read-only file, and a
   // source that is a link goes as a link.
-  if (::DeleteFileA(source.c_str())) return RemovalOutcome::kRemoved;
-  return IsAbsence(::GetLastError()) ? RemovalOutcome::kSourceGone : RemovalOutcome::kFailed;
+  if (!::DeleteFileA(source.c_str())) {
+    return IsAbsence(::GetLastError()) ? RemovalOutcome::kSourceGone : RemovalOutcome::kFailed;
+  }
+  return Kind(target) == PathKind::kFile ? RemovalOutcome::kRemoved : RemovalOutcome::kFailed;
 }
 
 bool Win32FileSystem::Rename(const std::string& from, const std::string& to) {

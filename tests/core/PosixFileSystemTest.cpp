@@ -319,6 +319,37 @@ TEST(PosixFileSystem, PutsAHeldTargetBackWhenItsNameWasFreedMeanwhile) {
   }
 }
 
+// Another program changes only the letter case of a name after the pass read
+// the folder: the name is still taken, by the same file. Taken as gone, the
+// target's name would be given to the source beside it (two files, one name
+// to Windows), or the source would stay beside its target.
+TEST(PosixFileSystem, FollowsANameWhoseLetterCaseChangedAfterThePassListedIt) {
+  const struct {
+    const char* renamed;
+    const char* to;
+    std::vector<std::string> names;
+  } cases[] = {
+      {"S/L1L.BGL", "S/l1l.bgl", {"l1l.bgl"}},
+      {"S/L1L.XXX", "S/l1l.xxx", {"L1L.BGL"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.to);
+    TempDir tmp;
+    tmp.Write("S/L1L.XXX", "source");
+    tmp.Write("S/L1L.BGL", "target");
+    PosixFileSystem files;
+    PassScope pass(files);
+    const std::string s = tmp.Str() + "\\S\\";
+    ASSERT_EQ(files.Kind(s + "L1L.BGL"), PathKind::kFile);
+    ASSERT_EQ(files.Kind(s + "L1L.XXX"), PathKind::kFile);
+    stdfs::rename(tmp.Path() / c.renamed, tmp.Path() / c.to);
+
+    EXPECT_EQ(files.RemoveRedundant(s + "L1L.XXX", s + "L1L.BGL"), RemovalOutcome::kRemoved);
+    EXPECT_EQ(NamesOnDisk(tmp.Path() / "S"), c.names);
+    EXPECT_EQ(tmp.Read("S/" + c.names[0]), "target");
+  }
+}
+
 // Wine keeps the old spelling when only the letter case of a name changes
 // (Windows takes the new one), and lists names without regard to case; the
 // POSIX layer does as Windows does and lists in byte order.
