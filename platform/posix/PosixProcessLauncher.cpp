@@ -14,6 +14,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/WindowsPath.h"
 #include "platform/posix/ListingCache.h"
 #include "platform/posix/PosixPath.h"
 #include "platform/posix/RetryOnEintr.h"
@@ -171,15 +172,17 @@ std::string PosixProcessLauncher::PrefixFor(const std::string& simFolder) const 
   std::optional<std::string> path;
   if (!simFolder.empty() && simFolder.front() == '/') {
     path = simFolder;
-  } else if (simFolder.size() >= 2 && simFolder[1] == ':' &&
-             std::isalpha(static_cast<unsigned char>(simFolder[0]))) {
-    if (auto root = DriveRoot(inUse, simFolder[0])) path = *root + "/" + simFolder.substr(2);
-  }
-  if (path) {
     std::replace(path->begin(), path->end(), '\\', '/');
-    path->erase(std::unique(path->begin(), path->end(),
-                            [](char a, char b) { return a == '/' && b == '/'; }),
-                path->end());
+  } else if (const std::optional<WindowsPath> parsed = ParseWindowsPath(simFolder);
+             parsed && parsed->start == WindowsPath::Start::kDrive) {
+    // Each name matched as the file layer matches it, so that the folder the
+    // pass prepared is the one whose prefix the patch starts in.
+    if (std::optional<std::string> dir = DriveRoot(inUse, parsed->drive)) {
+      for (const std::string& part : parsed->parts) {
+        *dir = JoinPath(*dir, StoredNameOnDisk(*dir, part, Prefer::kFolder).value_or(part));
+      }
+      path = std::move(dir);
+    }
   }
   const std::optional<std::string> holder = path ? PrefixHolding(*path) : std::nullopt;
   if (!holder || SameFolder(*holder, inUse)) return inUse;

@@ -46,9 +46,11 @@ class PosixProcessLauncher : public ProcessLauncher {
   std::optional<std::string> StartDetached(const std::string& commandLine) override;
 
   // A Windows program runs with WINEPREFIX set to the prefix in use, or, when
-  // simFolder is a Linux path inside another prefix (drive_c and system.reg in
-  // a folder above it), to that prefix; and with that prefix's own Wine (see
-  // FindWine), so that no other Wine version updates the user's prefix.
+  // simFolder leads into another prefix (a Linux path, or a drive such as Z:
+  // that reaches one; drive_c and system.reg in a folder above it), to that
+  // prefix; and with the Wine FindWine picks for it: where the prefix's
+  // manager records one that is still on disk, that one, so that no other
+  // Wine version updates the user's prefix.
   std::optional<std::string> StartDetachedFor(const std::string& commandLine,
                                               const std::string& simFolder) override;
 

@@ -48,8 +48,8 @@ std::optional<std::string> RegularFile::ReadAll(size_t maxBytes) const {
 }
 
 std::optional<std::string> ReadRegularFile(const std::string& path, size_t maxBytes) {
-  // Closed again at once: wineserver rewrites system.reg whenever it saves, and
-  // must never find it held by us.
+  // The version file and the prefix managers' records are small; read whole
+  // and closed again at once.
   const std::optional<RegularFile> file = RegularFile::Open(path);
   if (!file) return std::nullopt;
   return file->ReadAll(maxBytes);

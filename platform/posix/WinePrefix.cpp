@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
+#include <map>
 #include <memory>
 #include <string_view>
 #include <utility>
@@ -36,6 +37,13 @@ std::string Parent(std::string path) {
 std::string BaseName(std::string path) {
   while (path.size() > 1 && path.back() == '/') path.pop_back();
   return path.substr(path.find_last_of('/') + 1);
+}
+
+// A runner or version name from a manager's file names one folder among its
+// siblings, never a way out of them.
+bool PlainName(std::string_view name) {
+  return !name.empty() && name != "." && name != ".." &&
+         name.find_first_of(std::string_view("/\0", 2)) == std::string_view::npos;
 }
 
 bool IsFolder(const std::string& path) {
@@ -340,7 +348,9 @@ std::optional<WineCommand> Command(std::optional<std::string> program) {
 void Add(std::vector<WinePrefix>& out, std::string path, PrefixManager manager,
          std::string runner = {}) {
   while (path.size() > 1 && path.back() == '/') path.pop_back();
-  if (!path.empty() && IsFolder(path)) out.push_back({std::move(path), manager, std::move(runner)});
+  // A NUL (a YAML escape can write one) would cut the path short at the system.
+  if (path.empty() || path.find('\0') != std::string::npos) return;
+  if (IsFolder(path)) out.push_back({std::move(path), manager, std::move(runner)});
 }
 
 // --- The managers, one row each: where its prefixes are, which Wine runs them ---
@@ -428,7 +438,7 @@ void FindLutris(const PrefixSearch& s, std::vector<WinePrefix>& out) {
       std::string runner;
       if (version == "custom") {
         runner = ExpandHome(YamlScalar(game, {"wine", "custom_wine_path"}).value_or(""), s);
-      } else if (version && version->find('/') == std::string::npos) {
+      } else if (version && PlainName(*version)) {
         runner = Join(data, "runners/wine/" + *version);
       }
       Add(out, ExpandHome(*prefix, s), PrefixManager::kLutris, std::move(runner));
@@ -471,8 +481,7 @@ void FindBottles(const PrefixSearch& s, std::vector<WinePrefix>& out) {
         const std::optional<std::string> path = YamlScalar(config, {"Path"});
         const bool elsewhere = YamlTrue(YamlScalar(config, {"Custom_Path"})) && path &&
                                !path->empty() && path->front() == '/';
-        const bool system =
-            runner.empty() || runner.rfind("sys-", 0) == 0 || runner.find('/') != std::string::npos;
+        const bool system = !PlainName(runner) || runner.rfind("sys-", 0) == 0;
         Add(out, elsewhere ? *path : bottle, PrefixManager::kBottles,
             system ? std::string() : Join(base, "runners/" + runner));
       }
@@ -508,10 +517,7 @@ std::optional<WineCommand> PlayOnLinuxWine(const WinePrefix& prefix, const Prefi
     }
   }
   if (arch.empty()) arch = "x86";
-  if (version.empty() || arch.find('/') != std::string::npos ||
-      version.find('/') != std::string::npos) {
-    return std::nullopt;
-  }
+  if (!PlainName(version) || !PlainName(arch)) return std::nullopt;
   return Command(WineIn(Join(s.home, ".PlayOnLinux/wine/linux-" + arch + "/" + version)));
 }
 
@@ -607,11 +613,20 @@ std::vector<WinePrefix> FindWinePrefixes(const PrefixSearch& search) {
   if (!search.home.empty()) Add(found, Join(search.home, ".wine"), PrefixManager::kNone);
   for (const ManagerRules& rules : kManagers) rules.find(search, found);
 
+  // One folder reached twice (~/.wine linked to a manager's prefix, a library
+  // listed twice) is one candidate, in the first place it was found, but with
+  // the manager's record of its Wine: ~/.wine, found first, has none.
   std::vector<WinePrefix> unique;
+  std::map<std::pair<dev_t, ino_t>, size_t> seen;
   for (WinePrefix& prefix : found) {
-    if (std::none_of(unique.begin(), unique.end(),
-                     [&](const WinePrefix& p) { return SameFolder(p.path, prefix.path); })) {
+    struct stat st;
+    if (::stat(prefix.path.c_str(), &st) != 0) continue;
+    const auto [at, added] = seen.emplace(std::pair{st.st_dev, st.st_ino}, unique.size());
+    if (added) {
       unique.push_back(std::move(prefix));
+    } else if (WinePrefix& first = unique[at->second]; first.manager == PrefixManager::kNone) {
+      first.manager = prefix.manager;
+      first.runner = std::move(prefix.runner);
     }
   }
   return unique;

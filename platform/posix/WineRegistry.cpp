@@ -331,6 +331,8 @@ constexpr size_t kWindowBytes = 16384;
 // No key line wineserver writes comes near this; a longer one is not trusted.
 constexpr size_t kLongestKeyLine = 65536;
 
+// Lower case, as wineserver compares when it sorts: "_" and "[" come before
+// the letters then, and an upper-case fold would misplace them in the search.
 char LowerAscii(char c) {
   return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
 }

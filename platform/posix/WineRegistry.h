@@ -38,8 +38,9 @@ class RegularFile;
 // all of a file that wineserver wrote: wineserver saves its key tree depth
 // first with each key's subkeys sorted by lower-cased name, so the file's key
 // lines are in order, and a binary search over byte offsets reads a few pages
-// of a file of many MiB. The file's end is always read too, as that is where a
-// key added by hand lands until wineserver saves again. A name the search
+// of a file of many MiB. Where the key is not where the order puts it, the
+// file's end is read too, as that is where a key added by hand lands until
+// wineserver saves again. A name the search
 // cannot place sends it back to reading the whole file (up to maxFileBytes).
 std::optional<std::string> FindRegistryStringInFile(const RegularFile& file, std::string_view key,
                                                     std::string_view value, size_t maxBytes,

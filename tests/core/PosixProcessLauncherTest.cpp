@@ -212,6 +212,8 @@ TEST_F(ProcessLauncherTest, StartsAWindowsProgramInThePrefixOfTheSimulatorFolder
       {"C:\\FSX", Dir("home/.wine")},
       {Dir("games/other/drive_c/FSX"), Dir("games/other")},
       {"Z:" + WindowsPath(Dir("games/other/drive_c/fsx")), Dir("games/other")},
+      // Matched without regard to case, as the pass matched it.
+      {"z:" + WindowsPath(Dir("GAMES/Other/DRIVE_C/FSX")), Dir("games/other")},
       {Dir("games"), Dir("home/.wine")},
       {"", Dir("home/.wine")},
   };

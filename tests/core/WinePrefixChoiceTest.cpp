@@ -117,6 +117,21 @@ TEST(WinePrefixSearch, FindsEachManagersPrefixesOnceInTheirOrder) {
                                              home["bottlesFlatpak"], home["pol"], home["cx"]}));
 }
 
+// ~/.wine, looked at first, may be a link to a manager's prefix: one
+// candidate, which keeps what the manager recorded of its Wine.
+TEST(WinePrefixSearch, KeepsTheManagersRecordOfAPrefixAlsoReachedAsDotWine) {
+  PrefixHome home;
+  stdfs::remove_all(home["wine"]);
+  stdfs::create_directory_symlink(home["lutris"], home["wine"]);
+  const std::vector<WinePrefix> found = FindWinePrefixes(home.Search());
+  ASSERT_GE(found.size(), 2u);
+  EXPECT_EQ(found[0].path, home["wine"]);
+  EXPECT_EQ(found[0].manager, PrefixManager::kLutris);
+  EXPECT_TRUE(found[0].runner.ends_with("/runners/wine/lutris-7.2-2-x86_64")) << found[0].runner;
+  EXPECT_EQ(found[1].path, home["steam"]);
+  for (const WinePrefix& prefix : found) EXPECT_NE(prefix.path, home["lutris"]);
+}
+
 // Lutris writes its game files with PyYAML: long values folded onto further
 // lines, non-ASCII characters as escapes in double quotes.
 TEST(WinePrefixSearch, ReadsThePrefixOfALutrisGameFileAsPyYamlWritesIt) {
