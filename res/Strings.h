@@ -1,4 +1,4 @@
-// Every text the tool shows outside its dialog templates: the string table,
+// Every text the tool shows that its dialog templates do not spell out: the string table,
 // the About box's lines, the captions and texts of the message boxes, the
 // folder chooser's title and the main window's title line. A text with inserts
 // is a function that puts them in; the styles of the boxes are the code's.
