@@ -166,6 +166,15 @@ TEST(PatchDlg, EscapeAndTheCloseBoxEndTheDialogLikeExit) {
   }
 }
 
+TEST(PatchDlg, ItsMenuEntryOpensTheAboutBox) {
+  SampleInstall install;
+  CPatchDlg dialog(SystemPlatform(CheckRegistryFolder));
+  ASSERT_TRUE(dialog.StartUp());
+  wxCommandEvent about(wxEVT_MENU, IDM_ABOUTBOX);
+  about.SetEventObject(&dialog);
+  wxTEST_DIALOG(dialog.ProcessWindowEvent(about), HoldAbout());
+}
+
 TEST(PatchDlg, WithoutPrefixReportsTheFolderAndDisablesPreparation) {
   SampleInstall install("");
   CPatchDlg dialog(SystemPlatform(CheckRegistryFolder));

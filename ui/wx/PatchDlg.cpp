@@ -38,7 +38,8 @@ CPatchDlg::CPatchDlg(Platform& platform, const ProductConfig& config)
   // Escape presses "Exit", as IDCANCEL does on Windows.
   SetEscapeId(IDCANCEL);
   Bind(wxEVT_BUTTON, &CPatchDlg::OnButton, this);
-  Bind(wxEVT_MENU, &CPatchDlg::OnMenu, this);
+  Bind(
+      wxEVT_MENU, [this](wxCommandEvent&) { behaviour_.OnAbout(); }, IDM_ABOUTBOX);
   Bind(wxEVT_CLOSE_WINDOW, &CPatchDlg::OnClose, this);
   Bind(wxEVT_CONTEXT_MENU, &CPatchDlg::OnContextMenu, this);
   // Before wx's own handling, which would press "Exit" during a pass too.
@@ -140,14 +141,6 @@ void CPatchDlg::OnButton(wxCommandEvent& event) {
       break;
     default:
       event.Skip();
-  }
-}
-
-void CPatchDlg::OnMenu(wxCommandEvent& event) {
-  if (event.GetId() == IDM_ABOUTBOX) {
-    behaviour_.OnAbout();
-  } else {
-    event.Skip();
   }
 }
 

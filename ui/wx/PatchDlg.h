@@ -37,7 +37,6 @@ class CPatchDlg : public WxView<MainView> {
 
  private:
   void OnButton(wxCommandEvent& event);
-  void OnMenu(wxCommandEvent& event);
   void OnClose(wxCloseEvent& event);
   void OnContextMenu(wxContextMenuEvent& event);
   void OnCharHook(wxKeyEvent& event);
