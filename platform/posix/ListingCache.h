@@ -14,7 +14,8 @@
 // lstat; any other name reads its whole folder. During a pass (BeginPass to
 // EndPass, which nest) each folder is read once, at its first lookup, and kept
 // true across the changes the file layer reports (Gone, Moved, Seen); changes
-// made by other programs go unseen until the pass ends.
+// made by other programs go unseen until the pass ends, or until the file
+// layer finds a name out of date and has the folder read again (Reread).
 #pragma once
 
 #include <sys/types.h>
@@ -42,12 +43,14 @@ class ListingCache {
  public:
   struct Listing;
 
-  // A stored name; during a pass also the slot of the listing that holds it,
-  // through which the file layer's changes to it reach the cache.
+  // A stored name, by the POSIX folder that holds it; an empty name is the
+  // folder itself (a root). It is a key, looked up again whenever it is used,
+  // so it stays good whatever the cache did since it was found: a listing
+  // compacted, read again or dropped.
   struct Entry {
+    std::string dir;
     std::string name;
-    Listing* listing = nullptr;
-    size_t slot = 0;
+    std::string Full() const;
   };
 
   // What a folder holds under one name.
@@ -80,7 +83,7 @@ class ListingCache {
                                                    std::string_view wildcard);
 
   // What a found entry is, links followed; a dangling link is missing.
-  PathKind KindOf(const std::string& dir, const Entry& entry);
+  PathKind KindOf(const Entry& entry);
 
   // What the file layer did or learnt, so that a pass's listings stay true.
   // An entry no longer on disk:
@@ -88,7 +91,12 @@ class ListingCache {
   // An entry renamed to toName in the folder toDir:
   void Moved(const Entry& entry, const std::string& toDir, const std::string& toName);
   // An entry the disk showed to be of `kind` (also one the listing missed):
-  void Seen(const std::string& dir, const Entry& entry, PathKind kind);
+  void Seen(const Entry& entry, PathKind kind);
+  // A name of `dir` proved the pass's listing of it out of date (another
+  // program changed the folder): it is read again now. false when nothing of
+  // it is kept (outside a pass, or a folder that cannot be read), so that
+  // asking again would tell nothing new.
+  bool Reread(const std::string& dir);
   // Something changed that the calls above cannot describe: the pass's
   // folders are read afresh at their next lookup.
   void Drop();
@@ -106,9 +114,10 @@ class ListingCache {
   struct Folder;
 
   Folder ListingOf(const std::string& dir);
-  Lookup Pick(Listing& listing, bool kept, const std::string& dir, std::string_view name,
-              Prefer prefer);
+  Lookup Pick(Listing& listing, const std::string& dir, std::string_view name, Prefer prefer);
   Listing* KeptListing(const std::string& dir) const;
+  // The kept listing of the entry's folder and the entry's slot in it.
+  std::pair<Listing*, std::optional<size_t>> SlotOf(const Entry& entry) const;
   UniqueFd OpenFolder(const std::string& dir) const;
 
   std::function<bool(const std::string&)> listingRefused_;

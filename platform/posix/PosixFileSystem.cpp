@@ -167,10 +167,6 @@ bool RenameByLink(const std::string& from, const std::string& to) {
   return true;
 }
 
-std::string PosixFileSystem::Resolved::Full() const {
-  return entry.name.empty() ? dir : JoinPath(dir, entry.name);
-}
-
 PosixFileSystem::PosixFileSystem(Options options)
     : prefix_(std::move(options.winePrefix)),
       currentDirectory_(std::move(options.currentDirectory)),
@@ -259,20 +255,18 @@ std::optional<PosixFileSystem::Place> PosixFileSystem::FreeName(const std::strin
 std::optional<PosixFileSystem::Resolved> PosixFileSystem::Resolve(const std::string& path) {
   std::optional<Place> place = PlaceOf(path).place;
   if (!place) return std::nullopt;
-  Resolved r{std::move(place->dir), {}};
-  if (place->name.empty()) return r;
-  std::optional<ListingCache::Entry> last =
-      cache_.Find(r.dir, place->name, place->folderOnly ? Prefer::kFolder : Prefer::kFile).entry;
-  if (!last) return std::nullopt;
-  r.entry = std::move(*last);
+  if (place->name.empty()) return Resolved{std::move(place->dir), {}};
+  std::optional<Resolved> r =
+      cache_.Find(place->dir, place->name, place->folderOnly ? Prefer::kFolder : Prefer::kFile)
+          .entry;
   // As on Windows, "name\" names a folder only.
-  if (place->folderOnly && EntryKind(r) != PathKind::kFolder) return std::nullopt;
+  if (r && place->folderOnly && EntryKind(*r) != PathKind::kFolder) return std::nullopt;
   return r;
 }
 
 PathKind PosixFileSystem::EntryKind(const Resolved& r) {
-  if (r.entry.name.empty()) return PathKind::kFolder;
-  return cache_.KindOf(r.dir, r.entry);
+  if (r.name.empty()) return PathKind::kFolder;
+  return cache_.KindOf(r);
 }
 
 PathKind PosixFileSystem::Kind(const std::string& path) {
@@ -290,30 +284,26 @@ std::optional<std::vector<std::string>> PosixFileSystem::Enumerate(const std::st
   return cache_.Matching(where.place->dir, where.place->name);
 }
 
-// The stored name a path reaches, also one another program created after the
-// pass read its folder (at the cost of a read of the folder); the disk may
-// since have changed.
-std::optional<PosixFileSystem::Resolved> PosixFileSystem::ResolveOnDisk(const std::string& path) {
-  std::optional<Resolved> r = Resolve(path);
-  if (r) return r;
-  std::optional<Place> place = FreeName(path);
-  if (!place) return std::nullopt;
-  std::optional<std::string> stored = StoredNameOnDisk(place->dir, place->name, Prefer::kFile);
-  if (!stored) return std::nullopt;
-  return Resolved{std::move(place->dir), {std::move(*stored)}};
-}
-
 PosixFileSystem::Probed PosixFileSystem::ProbeOnDisk(
     const std::string& path, const std::function<bool(const std::string& full)>& probe) {
   // The spelling the pass listed may have been renamed since, if only in
-  // letter case; taken as gone, the name would be given to a second file
-  // beside it. Once dropped, the next look reads the folder itself.
+  // letter case, or the name created after the folder was read; taken as gone,
+  // the name would be given to a second file beside it. One fresh read of the
+  // folder settles it, and spares the names after it a read of their own.
   for (int look = 0; look < 2; ++look) {
-    std::optional<Resolved> r = ResolveOnDisk(path);
-    if (!r || r->entry.name.empty()) break;
-    if (probe(r->Full())) return {std::move(r), 0};
-    if (!IsAbsence(errno)) return {std::nullopt, errno};
-    cache_.Gone(r->entry);
+    std::optional<Resolved> r = Resolve(path);
+    if (r && r->name.empty()) break;
+    if (r) {
+      if (probe(r->Full())) return {std::move(r), 0};
+      if (!IsAbsence(errno)) return {std::nullopt, errno};
+    }
+    std::optional<std::string> dir;
+    if (r) {
+      dir = std::move(r->dir);
+    } else if (std::optional<Place> place = FreeName(path)) {
+      dir = std::move(place->dir);
+    }
+    if (!dir || !cache_.Reread(*dir)) break;
   }
   return {std::nullopt, ENOENT};
 }
@@ -356,7 +346,7 @@ RemovalOutcome PosixFileSystem::RemoveRedundant(const std::string& source,
   struct stat targetFile;
   if (::fstat(held.Get(), &targetFile) != 0) return RemovalOutcome::kNotRedundant;
   const PathKind targetKind = S_ISDIR(targetFile.st_mode) ? PathKind::kFolder : PathKind::kFile;
-  cache_.Seen(dst.at->dir, dst.at->entry, targetKind);
+  cache_.Seen(*dst.at, targetKind);
   if (targetKind == PathKind::kFolder ||
       (targetFile.st_dev == sourceFile.st_dev && targetFile.st_ino == sourceFile.st_ino)) {
     return RemovalOutcome::kNotRedundant;
@@ -370,7 +360,7 @@ RemovalOutcome PosixFileSystem::RemoveRedundant(const std::string& source,
   if (whileTargetHeld_) whileTargetHeld_(targetFull);
   if (::unlink(sourceFull.c_str()) != 0) {
     if (!IsAbsence(errno)) return RemovalOutcome::kFailed;
-    cache_.Gone(src.at->entry);
+    cache_.Gone(*src.at);
     return RemovalOutcome::kSourceGone;
   }
 
@@ -378,7 +368,7 @@ RemovalOutcome PosixFileSystem::RemoveRedundant(const std::string& source,
   // file goes back under it; a name another program took, in any spelling,
   // is left to it.
   const std::string& dir = dst.at->dir;
-  const std::string& name = dst.at->entry.name;
+  const std::string& name = dst.at->name;
   bool named;
   if (std::optional<PathKind> now = NameKind(dir, name)) {
     named = *now == PathKind::kFile;
@@ -388,18 +378,17 @@ RemovalOutcome PosixFileSystem::RemoveRedundant(const std::string& source,
     named = error == 0 || CopyBack(held.Get(), targetFile, dir, name);
   }
   if (!named) {
-    // Rare; both names may have changed in the listings, and one erase can
-    // move the other's slot.
+    // Rare; what holds the target's name now is not known to the listing.
     cache_.Drop();
     return RemovalOutcome::kFailed;
   }
-  cache_.Gone(src.at->entry);
+  cache_.Gone(*src.at);
   return RemovalOutcome::kRemoved;
 }
 
 bool PosixFileSystem::Rename(const std::string& from, const std::string& to) {
   std::optional<Resolved> src = Resolve(from);
-  if (!src || src->entry.name.empty()) return false;
+  if (!src || src->name.empty()) return false;
   std::optional<Place> dst = FreeName(to);
   if (!dst) return false;
 
@@ -408,19 +397,19 @@ bool PosixFileSystem::Rename(const std::string& from, const std::string& to) {
   // itself: changing only the case of a name is allowed there too.
   if (std::optional<ListingCache::Entry> clash =
           cache_.Find(dst->dir, dst->name, Prefer::kFile).entry) {
-    if (!(dst->dir == src->dir && clash->name == src->entry.name)) return false;
+    if (!(dst->dir == src->dir && clash->name == src->name)) return false;
   }
   // The kernel refuses to replace an entry of exactly the target name, also one
   // created after the test above. One differing only in case that appears in
   // that moment is not caught; both files then survive side by side.
   if (!RenameNoReplace(src->Full(), JoinPath(dst->dir, dst->name))) return false;
-  cache_.Moved(src->entry, dst->dir, dst->name);
+  cache_.Moved(*src, dst->dir, dst->name);
   return true;
 }
 
 bool PosixFileSystem::Remove(const std::string& path) {
   std::optional<Resolved> r = Resolve(path);
-  if (!r || r->entry.name.empty()) return false;
+  if (!r || r->name.empty()) return false;
   if (EntryKind(*r) == PathKind::kFolder) return false;
   const std::string full = r->Full();
   // Windows refuses to delete a read-only file; Wine maps that attribute to a
@@ -429,13 +418,13 @@ bool PosixFileSystem::Remove(const std::string& path) {
   if (::lstat(full.c_str(), &st) != 0) return false;
   if (!S_ISLNK(st.st_mode) && (st.st_mode & 0222) == 0) return false;
   if (::unlink(full.c_str()) != 0) return false;
-  cache_.Gone(r->entry);
+  cache_.Gone(*r);
   return true;
 }
 
 std::unique_ptr<UpdateFile> PosixFileSystem::OpenForUpdate(const std::string& path) {
   std::optional<Resolved> r = Resolve(path);
-  if (!r || r->entry.name.empty()) return nullptr;
+  if (!r || r->name.empty()) return nullptr;
   // No O_CREAT and no O_TRUNC: only an existing file is opened, and it keeps its length.
   UniqueFd fd(::open(r->Full().c_str(), O_RDWR | O_CLOEXEC | O_NOCTTY));
   if (!fd) return nullptr;
@@ -450,7 +439,7 @@ std::unique_ptr<UpdateFile> PosixFileSystem::OpenForUpdate(const std::string& pa
 
 std::optional<std::string> PosixFileSystem::ReadFile(const std::string& path, size_t maxBytes) {
   std::optional<Resolved> r = Resolve(path);
-  if (!r || r->entry.name.empty()) return std::nullopt;
+  if (!r || r->name.empty()) return std::nullopt;
   return ReadRegularFile(r->Full(), maxBytes);
 }
 

@@ -96,17 +96,12 @@ class PosixFileSystem : public FileSystem {
     bool unknown = false;
   };
   // The entry a path names; a root is a folder with an empty entry name.
-  struct Resolved {
-    std::string dir;
-    ListingCache::Entry entry;
-    std::string Full() const;
-  };
+  using Resolved = ListingCache::Entry;
 
   PlaceLookup PlaceOf(const std::string& path);
   std::optional<Place> FreeName(const std::string& path);
   std::optional<Resolved> Resolve(const std::string& path);
   PathKind EntryKind(const Resolved& r);
-  std::optional<Resolved> ResolveOnDisk(const std::string& path);
   // The entry a path names on the disk now, as the probe finds it; otherwise
   // the probe's errno, ENOENT when no entry has the name.
   struct Probed {

@@ -322,31 +322,54 @@ TEST(PosixFileSystem, PutsAHeldTargetBackWhenItsNameWasFreedMeanwhile) {
 // Another program changes only the letter case of a name after the pass read
 // the folder: the name is still taken, by the same file. Taken as gone, the
 // target's name would be given to the source beside it (two files, one name
-// to Windows), or the source would stay beside its target.
+// to Windows), or the source would stay beside its target. The pass's look at
+// the stale name must not cost it the source's own entry either, also when the
+// stale name was a folder, whose going makes the cache start afresh.
 TEST(PosixFileSystem, FollowsANameWhoseLetterCaseChangedAfterThePassListedIt) {
   const struct {
-    const char* renamed;
-    const char* to;
+    const char* what;
+    bool targetListedAsFolder;
+    std::function<void(TempDir&)> change;
     std::vector<std::string> names;
   } cases[] = {
-      {"S/L1L.BGL", "S/l1l.bgl", {"l1l.bgl"}},
-      {"S/L1L.XXX", "S/l1l.xxx", {"L1L.BGL"}},
+      {"the target",
+       false,
+       [](TempDir& t) { stdfs::rename(t.Path() / "S/L1L.BGL", t.Path() / "S/l1l.bgl"); },
+       {"l1l.bgl"}},
+      {"the source",
+       false,
+       [](TempDir& t) { stdfs::rename(t.Path() / "S/L1L.XXX", t.Path() / "S/l1l.xxx"); },
+       {"L1L.BGL"}},
+      {"a folder in the target's place, then a file in other letter case",
+       true,
+       [](TempDir& t) {
+         stdfs::remove(t.Path() / "S/L1L.BGL");
+         t.Write("S/l1l.bgl", "target");
+       },
+       {"l1l.bgl"}},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.to);
+    SCOPED_TRACE(c.what);
     TempDir tmp;
     tmp.Write("S/L1L.XXX", "source");
-    tmp.Write("S/L1L.BGL", "target");
+    if (c.targetListedAsFolder) {
+      tmp.MakeDir("S/L1L.BGL");
+    } else {
+      tmp.Write("S/L1L.BGL", "target");
+    }
     PosixFileSystem files;
     PassScope pass(files);
     const std::string s = tmp.Str() + "\\S\\";
-    ASSERT_EQ(files.Kind(s + "L1L.BGL"), PathKind::kFile);
+    ASSERT_EQ(files.Kind(s + "L1L.BGL"),
+              c.targetListedAsFolder ? PathKind::kFolder : PathKind::kFile);
     ASSERT_EQ(files.Kind(s + "L1L.XXX"), PathKind::kFile);
-    stdfs::rename(tmp.Path() / c.renamed, tmp.Path() / c.to);
+    c.change(tmp);
 
     EXPECT_EQ(files.RemoveRedundant(s + "L1L.XXX", s + "L1L.BGL"), RemovalOutcome::kRemoved);
     EXPECT_EQ(NamesOnDisk(tmp.Path() / "S"), c.names);
     EXPECT_EQ(tmp.Read("S/" + c.names[0]), "target");
+    EXPECT_EQ(files.Kind(s + "L1L.XXX"), PathKind::kMissing);
+    EXPECT_EQ(files.Kind(s + "L1L.BGL"), PathKind::kFile);
   }
 }
 
