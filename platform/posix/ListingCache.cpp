@@ -176,6 +176,7 @@ void ListingCache::Drop() {
   lastFolderKnown_ = false;
   listingByPath_.clear();
   listingByFile_.clear();
+  renameWays_.clear();
   driveRootKnown_.fill(false);
 }
 
@@ -379,6 +380,15 @@ std::optional<std::string> ListingCache::RootOfDrive(const std::string& prefix, 
     driveRootKnown_[i] = true;
   }
   return root;
+}
+
+RenameWay ListingCache::RenameWayIn(const std::string& dir) const {
+  const auto it = renameWays_.find(dir);
+  return it == renameWays_.end() ? RenameWay::kNoReplace : it->second;
+}
+
+void ListingCache::RememberRenameWay(const std::string& dir, RenameWay way) {
+  if (passDepth_ > 0) renameWays_[dir] = way;
 }
 
 std::optional<std::string> StoredNameOnDisk(const std::string& dir, std::string_view name,

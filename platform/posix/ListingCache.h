@@ -33,6 +33,7 @@
 #include <vector>
 
 #include "platform/FileSystem.h"
+#include "platform/posix/NoReplaceRename.h"
 #include "platform/posix/UniqueFd.h"
 
 namespace svx {
@@ -110,6 +111,12 @@ class ListingCache {
   // The folder a drive letter of the prefix maps to; read once per pass.
   std::optional<std::string> RootOfDrive(const std::string& prefix, char letter);
 
+  // During a pass, the way renames in `dir` got past its volume last, so that
+  // a way the volume refuses costs a try per folder, not per file; the best
+  // way when none is known.
+  RenameWay RenameWayIn(const std::string& dir) const;
+  void RememberRenameWay(const std::string& dir, RenameWay way);
+
  private:
   struct Folder;
 
@@ -130,6 +137,7 @@ class ListingCache {
   std::map<std::pair<dev_t, ino_t>, std::unique_ptr<Listing>> listingByFile_;
   std::string lastFolderText_, lastFolder_;
   bool lastFolderKnown_ = false;
+  std::unordered_map<std::string, RenameWay> renameWays_;
   std::array<std::optional<std::string>, 26> driveRoots_;
   std::array<bool, 26> driveRootKnown_{};
 };

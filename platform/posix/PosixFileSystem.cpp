@@ -3,7 +3,6 @@
 #include <fcntl.h>
 #include <limits.h>
 #include <sys/stat.h>
-#include <sys/syscall.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -12,6 +11,7 @@
 #include <string>
 
 #include "platform/WindowsPath.h"
+#include "platform/posix/NoReplaceRename.h"
 #include "platform/posix/PosixPath.h"
 #include "platform/posix/RegularFile.h"
 #include "platform/posix/RetryOnEintr.h"
@@ -21,21 +21,6 @@
 namespace svx {
 
 namespace {
-
-// From <linux/fs.h>; spelled here so that the build does not depend on kernel
-// headers or on a glibc new enough to wrap renameat2.
-constexpr unsigned kRenameNoReplace = 1;
-
-bool RenameNoReplace(const std::string& from, const std::string& to) {
-  if (::syscall(SYS_renameat2, AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), kRenameNoReplace) ==
-      0) {
-    return true;
-  }
-  // Some file systems (older NFS, FUSE) and sandboxes refuse the flag; a hard
-  // link keeps the same guarantee there. Never fall back to a plain rename.
-  if (errno != EINVAL && errno != ENOSYS) return false;
-  return RenameByLink(from, to);
-}
 
 class PosixUpdateFile : public UpdateFile {
  public:
@@ -99,6 +84,12 @@ int LinkDescriptor(int fd, const std::string& to) {
   return errno == EEXIST ? EEXIST : first;
 }
 
+// A file's mode or times set, or not kept by the volume at all (fusefat has
+// no chmod): a copy is no less whole without them.
+bool Kept(int result) {
+  return result == 0 || errno == ENOSYS || errno == EOPNOTSUPP || errno == EPERM;
+}
+
 // Copies the whole content of from into to, and its mode and times, then
 // flushes it: a name given to the copy must never reach a partial file.
 bool CopyContent(int from, int to, const struct stat& st) {
@@ -115,14 +106,16 @@ bool CopyContent(int from, int to, const struct stat& st) {
     at += n;
   }
   const struct timespec times[2] = {st.st_atim, st.st_mtim};
-  return ::fchmod(to, st.st_mode & 07777) == 0 && ::futimens(to, times) == 0 &&
+  return Kept(::fchmod(to, st.st_mode & 07777)) && Kept(::futimens(to, times)) &&
          ::fdatasync(to) == 0;
 }
 
-// Puts a copy of the held file under the free name dir/name. true when the
-// name ends up holding a file: the copy, or one another program put there.
-// A folder or a dangling link another program put there is no file.
-bool CopyBack(int held, const struct stat& st, const std::string& dir, const std::string& name) {
+// Puts a copy of the held file under the free name dir/name, renaming as the
+// folder's volume allows (`way`). true when the name ends up holding a file:
+// the copy, or one another program put there. A folder or a dangling link
+// another program put there is no file.
+bool CopyBack(int held, const struct stat& st, const std::string& dir, const std::string& name,
+              RenameWay& way) {
   if (!S_ISREG(st.st_mode)) return false;
   // A descriptor opened only as a path (a file the user may not read) cannot
   // be read; /proc reopens it if the file's permissions allow.
@@ -148,24 +141,13 @@ bool CopyBack(int held, const struct stat& st, const std::string& dir, const std
     if (!out) return false;
     named = CopyContent(in, out.Get(), st) && out.Close();
   }
-  if (named && RenameNoReplace(temp, to)) return true;
+  if (named && RenameWithoutReplace(temp, to, way)) return true;
   const bool taken = named && errno == EEXIST;
   ::unlink(temp.c_str());
   return taken && NameKind(dir, name) == PathKind::kFile;
 }
 
 }  // namespace
-
-bool RenameByLink(const std::string& from, const std::string& to) {
-  // linkat without AT_SYMLINK_FOLLOW links a symbolic link itself, as rename would.
-  if (::linkat(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), 0) != 0) return false;
-  if (::unlink(from.c_str()) != 0) {
-    // Take back the new name only: the file is still reachable by the old one.
-    ::unlink(to.c_str());
-    return false;
-  }
-  return true;
-}
 
 PosixFileSystem::PosixFileSystem(Options options)
     : prefix_(std::move(options.winePrefix)),
@@ -352,6 +334,21 @@ RemovalOutcome PosixFileSystem::RemoveRedundant(const std::string& source,
     return RemovalOutcome::kNotRedundant;
   }
 
+  // A rename that was stopped after it claimed the target's name left this
+  // empty file beside the source that was to take the name: the rename is
+  // finished, as the pass that began it would have done.
+  if (targetFile.st_size == 0 && S_ISREG(sourceLink.st_mode) && sourceLink.st_size > 0) {
+    RenameWay way = cache_.RenameWayIn(dst.at->dir);
+    const bool finished = FinishStoppedRename(sourceFull, targetFull, targetFile, held, way);
+    cache_.RememberRenameWay(dst.at->dir, way);
+    if (finished) {
+      cache_.Gone(*src.at);
+      return RemovalOutcome::kRemoved;
+    }
+    // Let go for a rename that then failed: the source stays.
+    if (!held) return RemovalOutcome::kNotRedundant;
+  }
+
   // As Remove(): never a folder, never a read-only file.
   if (S_ISDIR(sourceFile.st_mode)) return RemovalOutcome::kFailed;
   if (!S_ISLNK(sourceLink.st_mode) && (sourceLink.st_mode & 0222) == 0) {
@@ -375,7 +372,9 @@ RemovalOutcome PosixFileSystem::RemoveRedundant(const std::string& source,
   } else if (const int error = LinkDescriptor(held.Get(), targetFull); error == EEXIST) {
     named = NameKind(dir, name) == PathKind::kFile;
   } else {
-    named = error == 0 || CopyBack(held.Get(), targetFile, dir, name);
+    RenameWay way = cache_.RenameWayIn(dir);
+    named = error == 0 || CopyBack(held.Get(), targetFile, dir, name, way);
+    cache_.RememberRenameWay(dir, way);
   }
   if (!named) {
     // Rare; what holds the target's name now is not known to the listing.
@@ -399,10 +398,14 @@ bool PosixFileSystem::Rename(const std::string& from, const std::string& to) {
           cache_.Find(dst->dir, dst->name, Prefer::kFile).entry) {
     if (!(dst->dir == src->dir && clash->name == src->name)) return false;
   }
-  // The kernel refuses to replace an entry of exactly the target name, also one
-  // created after the test above. One differing only in case that appears in
-  // that moment is not caught; both files then survive side by side.
-  if (!RenameNoReplace(src->Full(), JoinPath(dst->dir, dst->name))) return false;
+  // The volume refuses to replace an entry of exactly the target name (of any
+  // case, where it ignores case), also one created after the test above. On
+  // one that keeps case, a name differing only in case that appears in that
+  // moment is not caught; both files then survive side by side.
+  RenameWay way = cache_.RenameWayIn(dst->dir);
+  const bool renamed = RenameWithoutReplace(src->Full(), JoinPath(dst->dir, dst->name), way);
+  cache_.RememberRenameWay(dst->dir, way);
+  if (!renamed) return false;
   cache_.Moved(*src, dst->dir, dst->name);
   return true;
 }

@@ -27,14 +27,19 @@
 // away meanwhile, so the name is looked at again after the unlink, and if it
 // has become free the held file is linked back under it (through
 // /proc/self/fd), or, where that cannot be done (no /proc, the file moved to
-// another file system), copied back: into an unnamed file (O_TMPFILE) that
-// takes the name whole, or, where there is none or it cannot be named, a
-// temporary name renamed without replace. Neither ever replaces a name
-// another program took meanwhile. A kill leaves the source and the target, or
-// the target alone, and no partial copy: O_TMPFILE's file has no name until it
-// is whole. Two exceptions: a kill inside the last fallback can leave its
-// temporary file, and a kill after the unlink, while a target another program
-// moved away is not yet back, leaves the file only where that program put it.
+// another file system, a volume without hard links), copied back: into an
+// unnamed file (O_TMPFILE) that takes the name whole, or, where there is none
+// or it cannot be named, a temporary name renamed without replace. Neither
+// ever replaces a name another program took meanwhile. A kill leaves the
+// source and the target, or the target alone, and no partial copy: O_TMPFILE's
+// file has no name until it is whole. Two exceptions: a kill inside the last
+// fallback can leave its temporary file (and, on a volume that renames by
+// claims, an empty file under the target's name), and a kill after the unlink,
+// while a target another program moved away is not yet back, leaves the file
+// only where that program put it.
+//
+// Renames never replace an entry, on any volume: NoReplaceRename.h says how,
+// and each folder's volume is asked once per pass which way it allows.
 #pragma once
 
 #include <functional>
@@ -116,10 +121,5 @@ class PosixFileSystem : public FileSystem {
   ListingCache cache_;
   std::function<void(const std::string&)> whileTargetHeld_;
 };
-
-// Renames by a new hard link and the removal of the old name: the link fails
-// rather than replace an existing target. The fallback for file systems that
-// refuse a no-replace rename; files only.
-bool RenameByLink(const std::string& from, const std::string& to);
 
 }  // namespace svx

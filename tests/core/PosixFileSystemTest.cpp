@@ -3,10 +3,12 @@
 // links, the environment, symbolic links).
 #include "platform/posix/PosixFileSystem.h"
 
+#include <fcntl.h>
 #include <stdlib.h>
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <filesystem>
 #include <functional>
@@ -16,6 +18,7 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/posix/NoReplaceRename.h"
 #include "support/FileSystemUnderTest.h"
 #include "support/TempDir.h"
 
@@ -237,16 +240,37 @@ TEST(PosixFileSystem, TreatsADanglingLinkAsMissingButItsNameAsTaken) {
   EXPECT_EQ(tmp.Read("S/L1L.XXX"), "source");
 }
 
-TEST(PosixFileSystem, RenameByLinkNeverReplacesTheTarget) {
-  TempDir tmp;
-  tmp.Write("a", "a");
-  tmp.Write("b", "b");
-  EXPECT_FALSE(RenameByLink((tmp.Path() / "a").string(), (tmp.Path() / "b").string()));
-  EXPECT_EQ(tmp.Read("a"), "a");
-  EXPECT_EQ(tmp.Read("b"), "b");
-  EXPECT_TRUE(RenameByLink((tmp.Path() / "a").string(), (tmp.Path() / "c").string()));
-  EXPECT_FALSE(tmp.Has("a"));
-  EXPECT_EQ(tmp.Read("c"), "a");
+// Every way of the ladder works on the local disk too, so each can be checked
+// here; which one a volume takes is checked on the volumes themselves.
+TEST(PosixFileSystem, RenamesWithoutReplaceByEveryWay) {
+  for (RenameWay start : {RenameWay::kNoReplace, RenameWay::kLink, RenameWay::kClaim}) {
+    SCOPED_TRACE(static_cast<int>(start));
+    TempDir tmp;
+    tmp.Write("a", "a");
+    tmp.Write("b", "b");
+    tmp.Write("empty");
+    const auto at = [&](const char* name) { return (tmp.Path() / name).string(); };
+    RenameWay way = start;
+    for (const char* taken : {"b", "empty"}) {
+      EXPECT_FALSE(RenameWithoutReplace(at("a"), at(taken), way)) << taken;
+      EXPECT_EQ(errno, EEXIST);
+    }
+    EXPECT_TRUE(RenameWithoutReplace(at("a"), at("c"), way));
+    EXPECT_EQ(way, start);
+    EXPECT_EQ(NamesOnDisk(tmp.Path()), (std::vector<std::string>{"b", "c", "empty"}));
+    EXPECT_EQ(tmp.Read("b"), "b");
+    EXPECT_EQ(tmp.Read("c"), "a");
+    // An empty file beside a source is the claim of a stopped rename only on a
+    // volume that renames by claims; here it is kept.
+    struct stat empty;
+    ASSERT_EQ(::stat(at("empty").c_str(), &empty), 0);
+    UniqueFd held(::open(at("empty").c_str(), O_RDONLY | O_CLOEXEC));
+    RenameWay unknown = RenameWay::kNoReplace;
+    EXPECT_FALSE(FinishStoppedRename(at("c"), at("empty"), empty, held, unknown));
+    EXPECT_TRUE(held);
+    EXPECT_EQ(tmp.Read("c"), "a");
+    EXPECT_EQ(tmp.Read("empty"), "");
+  }
 }
 
 // Nothing stops another program from moving a held target away on Linux: the
