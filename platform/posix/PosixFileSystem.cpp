@@ -251,6 +251,12 @@ PathKind PosixFileSystem::EntryKind(const Resolved& r) {
   return cache_.KindOf(r);
 }
 
+std::optional<std::string> PosixFileSystem::HostPath(const std::string& path) {
+  std::optional<Resolved> r = Resolve(path);
+  if (!r) return std::nullopt;
+  return r->Full();
+}
+
 PathKind PosixFileSystem::Kind(const std::string& path) {
   std::optional<Resolved> r = Resolve(path);
   return r ? EntryKind(*r) : PathKind::kMissing;

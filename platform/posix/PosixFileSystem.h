@@ -86,6 +86,14 @@ class PosixFileSystem : public FileSystem {
 
   const std::string& WinePrefix() const { return prefix_; }
 
+  // The POSIX path of what a path names, each name matched as every other call
+  // here matches it: a Windows path through the prefix's drives, a Linux path
+  // from "/", a relative one from the current directory, in any letter case.
+  // Whatever else needs a folder on disk (the prefix a program runs in) takes
+  // it from here, so that it is the folder the pass worked on. Nothing when no
+  // entry has that path.
+  std::optional<std::string> HostPath(const std::string& path);
+
  private:
   // Where a path's last component is, or would be: the POSIX folder that holds
   // it and the name as given (empty for a root).

@@ -8,14 +8,13 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
 
-#include "platform/WindowsPath.h"
 #include "platform/posix/ListingCache.h"
+#include "platform/posix/PosixFileSystem.h"
 #include "platform/posix/PosixPath.h"
 #include "platform/posix/RetryOnEintr.h"
 #include "platform/posix/UniqueFd.h"
@@ -167,23 +166,11 @@ std::string PosixProcessLauncher::PrefixInUse() const {
 
 std::string PosixProcessLauncher::PrefixFor(const std::string& simFolder) const {
   const std::string inUse = PrefixInUse();
-  // The folder as a Linux path: typed as one, or reached through a drive of
-  // the prefix in use (a Z: path may well lead into another prefix).
-  std::optional<std::string> path;
-  if (!simFolder.empty() && simFolder.front() == '/') {
-    path = simFolder;
-    std::replace(path->begin(), path->end(), '\\', '/');
-  } else if (const std::optional<WindowsPath> parsed = ParseWindowsPath(simFolder);
-             parsed && parsed->start == WindowsPath::Start::kDrive) {
-    // Each name matched as the file layer matches it, so that the folder the
-    // pass prepared is the one whose prefix the patch starts in.
-    if (std::optional<std::string> dir = DriveRoot(inUse, parsed->drive)) {
-      for (const std::string& part : parsed->parts) {
-        *dir = JoinPath(*dir, StoredNameOnDisk(*dir, part, Prefer::kFolder).value_or(part));
-      }
-      path = std::move(dir);
-    }
-  }
+  // The folder the pass prepared, found as the file layer found it (a Z: path
+  // may well lead into another prefix).
+  const std::optional<std::string> path =
+      simFolder.empty() ? std::nullopt
+                        : PosixFileSystem(PosixFileSystem::Options{inUse, ""}).HostPath(simFolder);
   const std::optional<std::string> holder = path ? PrefixHolding(*path) : std::nullopt;
   if (!holder || SameFolder(*holder, inUse)) return inUse;
   return *holder;

@@ -178,6 +178,34 @@ TEST_P(DriveLinkTest, MapsDriveLettersThroughThePrefix) {
   EXPECT_EQ(tmp_.Read("prefix/drive_c/FSX/SCENERY/L1L.BGL"), "scenery");
 }
 
+// The one way from a folder as the user gave it to the folder on disk, which
+// the launcher takes too: it must reach what every other call reaches.
+TEST_P(DriveLinkTest, GivesTheHostPathOfAWindowsOrLinuxPathInAnyLetterCase) {
+  auto* files = static_cast<PosixFileSystem*>(files_.get());
+  const std::string fsx = tmp_.Str() + "/prefix/drive_c/FSX";
+  std::string tmpBack = tmp_.Str();
+  std::replace(tmpBack.begin(), tmpBack.end(), '/', '\\');
+  const struct {
+    std::string path;
+    std::optional<std::string> host;
+  } cases[] = {
+      {"C:\\FSX", fsx},
+      {"c:/fsx/scenery/", fsx + "/SCENERY"},
+      {"C:\\fsx\\terrain.cfg", fsx + "/TERRAIN.CFG"},
+      {tmp_.Str() + "/PREFIX/Drive_C/fsx", fsx},
+      {tmp_.Str() + "\\prefix\\DRIVE_C\\Fsx\\", fsx},
+      {"Z:" + tmpBack + "\\Prefix\\drive_c\\FSX", fsx},
+      {"C:\\", (stdfs::canonical(tmp_.Path() / "prefix/drive_c")).string()},
+      {"C:\\FSX\\TERRAIN.CFG\\", std::nullopt},
+      {"C:\\Missing", std::nullopt},
+      {"D:\\FSX", std::nullopt},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.path);
+    EXPECT_EQ(files->HostPath(c.path), c.host);
+  }
+}
+
 INSTANTIATE_TEST_SUITE_P(Cache, DriveLinkTest, ::testing::Values(false, true), test::PassParamName);
 
 TEST(FileSystemRelativePaths, StartFromTheCurrentDirectory) {
