@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
+#include <unordered_set>
 
 #include "platform/Wildcard.h"
 #include "platform/posix/PosixPath.h"
@@ -65,6 +66,10 @@ struct ListingCache::Listing {
   std::vector<Entry> entries;
   std::unordered_multimap<uint64_t, uint32_t> index;
   size_t removed = 0;
+  // Hashes of the folded names that were listed once and gone from a later
+  // reading: renamed by another program, perhaps while the folder was read,
+  // when the new name can be missed by both readings.
+  std::unordered_set<uint64_t> vanished;
 
   // Calls f(slot) for each stored name that equals name without regard to
   // letter case, until f returns false.
@@ -248,6 +253,10 @@ bool ListingCache::Reread(const std::string& dir) {
     Drop();
     return true;
   }
+  fresh->vanished = std::move(listing->vanished);
+  for (const Listing::Entry& e : listing->entries) {
+    if (!e.name.empty() && !fresh->SlotNamed(e.name)) fresh->vanished.insert(FoldedHash(e.name));
+  }
   *listing = std::move(*fresh);
   return true;
 }
@@ -261,7 +270,19 @@ ListingCache::Lookup ListingCache::Find(const std::string& dir, std::string_view
     if (exact && Rank(*exact, true, prefer) == 0) return {Entry{dir, std::string(name)}};
   }
   Folder folder = ListingOf(dir);
-  if (folder.listing) return Pick(*folder.listing, dir, name, prefer);
+  if (folder.listing) {
+    Lookup found = Pick(*folder.listing, dir, name, prefer);
+    // A name that vanished from a reading may have been missed by it under a
+    // new spelling: taken as free, the name would be given to a second file.
+    // Asked once: the disk's answer is what the listing holds from then on.
+    if (!found.entry && !folder.throwaway && folder.listing->vanished.erase(FoldedHash(name))) {
+      if (std::optional<std::string> stored = StoredNameOnDisk(dir, name, prefer)) {
+        folder.listing->Add(*stored, PathKind::kMissing, false);
+        return {Entry{dir, std::move(*stored)}};
+      }
+    }
+    return found;
+  }
   if (folder.absent) return {};
   if (EntryAt(JoinPath(dir, name))) return {Entry{dir, std::string(name)}};
   return {std::nullopt, true};

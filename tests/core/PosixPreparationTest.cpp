@@ -246,6 +246,32 @@ TEST(PreparationOnDiskFaults, NeverReportsSuccessForFilesItCouldNotSeeOrKeep) {
        1,
        0,
        false},
+      {"a target renamed in letter case while its folder is read again is still found",
+       {{vod + "L1P_0001.XXX", "s1"},
+        {vod + "L1P_0001.BGL", "t1"},
+        {vod + "L1P_0002.XXX", "s2"},
+        {vod + "L1P_0002.BGL", "t2"}},
+       {},
+       nullptr,
+       [&](TempDir& t) {
+         // The first pair's stale name has the folder read again while the
+         // second pair's target is away, as a reading can miss a name that is
+         // renamed while it runs.
+         std::filesystem::rename(t.Path() / (vod + "L1P_0001.BGL"),
+                                 t.Path() / (vod + "l1p_0001.bgl"));
+         std::filesystem::rename(t.Path() / (vod + "L1P_0002.BGL"), t.Path() / "away");
+       },
+       [&](TempDir& t) {
+         if (t.Has("away")) {
+           std::filesystem::rename(t.Path() / "away", t.Path() / (vod + "l1p_0002.bgl"));
+         }
+       },
+       {{vod + "l1p_0001.bgl", "t1"}, {vod + "l1p_0002.bgl", "t2"}},
+       {vod + "L1P_0001.XXX", vod + "L1P_0002.XXX", vod + "L1P_0002.BGL"},
+       4,
+       0,
+       2,
+       true},
       {"a target moved away while its source is removed takes its name back",
        {{vod + "L1P_0001.XXX", "source"}, {vod + "L1P_0001.BGL", "target"}},
        {},
