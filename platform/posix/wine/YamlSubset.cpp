@@ -46,7 +46,17 @@ std::optional<std::string> QuotedScalar(std::string_view text) {
       if (digits != 0) {
         const auto cp = ParseHex(text.substr(i + 1, digits));
         if (!cp || i + digits >= text.size()) return std::nullopt;
-        AppendUtf8(out, *cp);
+        if (*cp >= 0xDC80 && *cp <= 0xDCFF) {
+          // A byte of a file name that is not UTF-8, as Python (and so the
+          // managers) holds it: the byte itself is the name's.
+          out += static_cast<char>(*cp - 0xDC00);
+        } else if ((*cp >= 0xD800 && *cp <= 0xDFFF) || *cp > 0x10FFFF) {
+          // No file name holds such a character; the manager could not use
+          // the value either.
+          return std::nullopt;
+        } else {
+          AppendUtf8(out, *cp);
+        }
         i += digits;
       } else if (e == '\n') {
         while (i + 1 < text.size() && (text[i + 1] == ' ' || text[i + 1] == '\t')) ++i;
