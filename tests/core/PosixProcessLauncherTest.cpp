@@ -18,6 +18,7 @@
 #include "platform/posix/PosixFileSystem.h"
 #include "platform/posix/wine/WinePrograms.h"
 #include "support/FakePrefix.h"
+#include "support/ScopedEnv.h"
 #include "support/TempDir.h"
 
 namespace svx {
@@ -293,6 +294,65 @@ TEST_F(ProcessLauncherTest, RunsAWindowsProgramWithTheWineOfItsPrefixManager) {
     lines.erase(lines.begin() + 1, lines.begin() + 3);
     EXPECT_EQ(lines, c.ran);
   }
+}
+
+// A way of starting a Windows program is a value: the launcher runs what it
+// names, with its arguments before the program's path and its changes to the
+// environment the program inherits. A stale WINEPREFIX never reaches Wine.
+TEST_F(ProcessLauncherTest, StartsTheCommandWindowsProgramsGiveWithItsEnvironment) {
+  struct Programs : WindowsPrograms {
+    std::optional<Command> command;
+    std::string PrefixFor(const std::string&) const override { return {}; }
+    std::vector<std::string> SystemFolders(const std::string&) const override { return {}; }
+    Start CommandFor(const std::string& path, const std::string& commandLine,
+                     const std::string&) const override {
+      if (!command) return {std::nullopt, "nothing runs " + commandLine};
+      Command c = *command;
+      c.arguments.push_back(path);
+      return {c, {}};
+    }
+  };
+  tmp.Write("own/SvxKmV11.exe", "MZ");
+  Script("bin/launcher", "launcher");
+  const std::string patch = Dir("own") + "/SvxKmV11.exe";
+  const test::ScopedEnv stale("WINEPREFIX", "/stale/prefix");
+  const struct {
+    std::optional<Command> command;
+    std::vector<std::string> ran;  // what ran, the WINEPREFIX it saw, its arguments
+  } cases[] = {
+      {Command{Dir("bin/launcher"), {"run"}, {{"WINEPREFIX", "/p"}}},
+       {"launcher", "/p", "run", patch}},
+      {Command{Dir("bin/launcher"), {}, {{"WINEPREFIX", std::nullopt}}}, {"launcher", "", patch}},
+      {Command{Dir("bin/launcher"), {}, {}}, {"launcher", "/stale/prefix", patch}},
+  };
+  for (const auto& c : cases) {
+    std::filesystem::remove(tmp.Path() / "out/ran");
+    Programs programs;
+    programs.command = c.command;
+    PosixProcessLauncher::Options options = Options();
+    options.windowsPrograms = &programs;
+    ASSERT_EQ(PosixProcessLauncher(options).StartDetached("SvxKmV11.exe"), std::nullopt);
+    std::vector<std::string> lines = WaitForRun();
+    ASSERT_GE(lines.size(), 2u);
+    lines.erase(lines.begin() + 1);  // the process id
+    EXPECT_EQ(lines, c.ran);
+  }
+  Programs none;
+  PosixProcessLauncher::Options options = Options();
+  options.windowsPrograms = &none;
+  EXPECT_EQ(PosixProcessLauncher(options).StartDetached("SvxKmV11.exe"),
+            "nothing runs SvxKmV11.exe");
+
+  // Without a prefix (no HOME, no WINEPREFIX) Wine must not take the stale one.
+  std::filesystem::remove(tmp.Path() / "out/ran");
+  PrefixSearch search;
+  search.wine = Dir("bin/launcher");
+  const WinePrograms wine(search, "");
+  options.windowsPrograms = &wine;
+  ASSERT_EQ(PosixProcessLauncher(options).StartDetached("SvxKmV11.exe"), std::nullopt);
+  std::vector<std::string> lines = WaitForRun();
+  ASSERT_EQ(lines.size(), 4u);
+  EXPECT_EQ(lines[2], "");
 }
 
 TEST_F(ProcessLauncherTest, LeavesNoChildBehind) {

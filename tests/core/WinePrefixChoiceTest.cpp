@@ -14,6 +14,7 @@
 #include "platform/posix/PosixFileSystem.h"
 #include "platform/posix/wine/PrefixSearch.h"
 #include "support/FakePrefix.h"
+#include "support/ScopedEnv.h"
 #include "support/TempDir.h"
 
 namespace svx {
@@ -193,20 +194,6 @@ TEST(WinePrefixSearch, KeepsWinePrefixAndReadsEachRegistryOnce) {
   EXPECT_EQ(ReadRegistryPath(*inUse.registry), "C:\\Games\\FSX");
 }
 
-// Restores one environment variable when the test ends.
-class ScopedEnv {
- public:
-  ScopedEnv(const char* name, const char* value) : name_(name) {
-    if (const char* old = getenv(name)) old_ = old;
-    value ? setenv(name, value, 1) : unsetenv(name);
-  }
-  ~ScopedEnv() { old_ ? setenv(name_, old_->c_str(), 1) : unsetenv(name_); }
-
- private:
-  const char* name_;
-  std::optional<std::string> old_;
-};
-
 // Where no manager's prefix holds the simulator, start-up falls back to
 // WINEPREFIX, else ~/.wine, as the environment it read names them; the file
 // layer's drives and the registry are that prefix's.
@@ -229,11 +216,12 @@ TEST(WinePrefixSearch, FallsBackToThePrefixTheEnvironmentNames) {
       {nullptr, "home", tmp.Str() + "/home/.wine", "C:\\B", "C:\\home.txt"},
       {nullptr, nullptr, "", "", ""},
   };
-  ScopedEnv data("XDG_DATA_HOME", nullptr), config("XDG_CONFIG_HOME", nullptr);
+  test::ScopedEnv data("XDG_DATA_HOME", nullptr), config("XDG_CONFIG_HOME", nullptr);
   for (const auto& c : cases) {
     SCOPED_TRACE(c.prefix);
-    ScopedEnv prefix("WINEPREFIX", c.winePrefix ? (tmp.Path() / c.winePrefix).c_str() : nullptr);
-    ScopedEnv home("HOME", c.home ? (tmp.Path() / c.home).c_str() : nullptr);
+    test::ScopedEnv prefix("WINEPREFIX",
+                           c.winePrefix ? (tmp.Path() / c.winePrefix).c_str() : nullptr);
+    test::ScopedEnv home("HOME", c.home ? (tmp.Path() / c.home).c_str() : nullptr);
 
     PrefixInUse inUse =
         ChoosePrefixInUse(PrefixSearch::From(Environment::OfThisProcess()), CheckRegistryFolder);
