@@ -10,8 +10,8 @@
 #include <unordered_set>
 
 #include "platform/Wildcard.h"
+#include "platform/posix/DriveLink.h"
 #include "platform/posix/PosixPath.h"
-#include "platform/posix/WinePrefix.h"
 
 namespace svx {
 
