@@ -22,7 +22,8 @@ PrefixSearch PrefixSearch::From(const Environment& environment) {
   s.libraryPath = environment.Get("LD_LIBRARY_PATH");
   s.steamDir = environment.Get("STEAM_DIR");
   s.extraSteamTools = environment.Get("STEAM_EXTRA_COMPAT_TOOLS_PATHS");
-  s.systemRoot = "/";
+  // Built, not assigned from "/", which GCC 12 at -O2 warns of falsely (-Wrestrict).
+  s.systemRoot = std::string(1, '/');
   // XDG says a relative value is to be ignored.
   s.dataHome = environment.Get("XDG_DATA_HOME");
   if (s.dataHome.empty() || s.dataHome.front() != '/') {
