@@ -30,7 +30,6 @@ constexpr const char* kPatch = "P";  // in an expected command: the patch's path
 
 enum class Build {
   kScript,  // the proton script, files/ with lib64/ (Proton 9.0)
-  kWine,    // files/bin/wine and lib64/, no script
   kWine10,  // files/bin/wine, Debian's multiarch lib/ folders (Proton 10 on)
   kDist,    // the script, dist/ (Proton 8.0 and before)
 };
@@ -296,9 +295,10 @@ TEST(ManagerLayouts, SteamPrefixesAndTheirProton) {
          h.Program("bin/umu-run");
          return Expected{compat + "/pfx", {h("bin/umu-run"), kPatch}, {{"WINEPREFIX", compat}}};
        }},
-      {"no script: Proton's Wine with the paths its script sets",
+      {"no python3 for the script: Proton's Wine with the paths the script sets",
        [](Home& h, PrefixSearch&) {
-         const std::string dist = h.Proton(kApps + "/common/Proton 9.0", Build::kWine) + "/files";
+         const std::string dist = h.Proton(kApps + "/common/Proton 9.0") + "/files";
+         h.Write(kApps + "/common/Proton 9.0/proton", "#!/usr/bin/env python3\n");
          const std::string compat = h.SteamPrefix(kApps, ParentFolder(dist), h(kSteam));
          return Expected{compat + "/pfx",
                          {dist + "/bin/wine", kPatch},

@@ -65,11 +65,11 @@ LutrisInstall InstallAt(std::string config, std::string data, const PrefixSearch
   return install;
 }
 
-std::optional<std::string> UmuEntry(const std::string& folder) {
+std::optional<std::string> UmuEntry(const std::string& folder, const PrefixSearch& s) {
   if (folder.empty()) return std::nullopt;
   for (const char* name : {"umu-run", "umu_run.py"}) {
     std::string path = JoinPath(folder, name);
-    if (IsProgram(path)) return path;
+    if (CanRun(path, s.path)) return path;
   }
   return std::nullopt;
 }
@@ -139,21 +139,21 @@ std::vector<LutrisInstall> LutrisInstalls(const PrefixSearch& s) {
 
 std::optional<std::string> FindUmuRun(const PrefixSearch& s, const LutrisInstall* lutris) {
   if (lutris) {
-    if (auto umu = UmuEntry(lutris->umuPath)) return umu;
+    if (auto umu = UmuEntry(lutris->umuPath, s)) return umu;
   }
-  if (auto umu = FindOnSearchPath("umu-run", s.path)) return umu;
+  if (auto umu = FindOnSearchPath("umu-run", s.path); umu && CanRun(*umu, s.path)) return umu;
   if (!s.systemRoot.empty()) {
     for (const char* folder : {"usr/local/share/umu", "usr/share/umu", "opt/umu"}) {
-      if (auto umu = UmuEntry(JoinPath(s.systemRoot, folder))) return umu;
+      if (auto umu = UmuEntry(JoinPath(s.systemRoot, folder), s)) return umu;
     }
   }
   const std::vector<LutrisInstall> installs =
       lutris ? std::vector<LutrisInstall>{*lutris} : LutrisInstalls(s);
   for (const LutrisInstall& install : installs) {
     if (!lutris) {
-      if (auto umu = UmuEntry(install.umuPath)) return umu;
+      if (auto umu = UmuEntry(install.umuPath, s)) return umu;
     }
-    if (auto umu = UmuEntry(JoinPath(install.runtime, "umu"))) return umu;
+    if (auto umu = UmuEntry(JoinPath(install.runtime, "umu"), s)) return umu;
   }
   return std::nullopt;
 }

@@ -98,9 +98,10 @@ std::optional<std::string> RecordedProton(const std::string& compatFolder);
 // pfx/, or, for a prefix of umu's own, the prefix itself).
 Command UmuCommand(const std::string& umu, const std::string& compatFolder,
                    const std::string& protonPath);
-// A script the system can start: executable, and the interpreter its #! line
-// names present (an `env` line: on the search path).
-bool ScriptCanRun(const std::string& script, const std::string& searchPath);
+// A program the system can start: executable, and for a script the
+// interpreter its #! line names present (through `env`: on the search path).
+// Proton's script and umu-run need python3, which a system may lack.
+bool CanRun(const std::string& program, const std::string& searchPath);
 
 // --- What the rules share ---
 

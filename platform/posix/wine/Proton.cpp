@@ -16,6 +16,7 @@
 
 #include "platform/Text.h"
 #include "platform/posix/PosixPath.h"
+#include "platform/posix/RegularFile.h"
 #include "platform/posix/wine/Managers.h"
 #include "platform/posix/wine/WineCommand.h"
 
@@ -63,10 +64,12 @@ Command UmuCommand(const std::string& umu, const std::string& compatFolder,
                   {"STORE", std::nullopt}}};
 }
 
-bool ScriptCanRun(const std::string& script, const std::string& searchPath) {
-  if (!IsProgram(script)) return false;
-  const std::string head = ReadRecord(script).substr(0, 256);
-  if (head.rfind("#!", 0) != 0) return false;
+bool CanRun(const std::string& program, const std::string& searchPath) {
+  if (!IsProgram(program)) return false;
+  // The first line only: umu-run is a zip archive after it.
+  std::optional<RegularFile> file = RegularFile::Open(program);
+  const std::string head = file ? file->ReadAt(0, 256).value_or(std::string()) : std::string();
+  if (head.rfind("#!", 0) != 0) return true;
   size_t pos = 0;
   const std::string_view line = Trim(NextLine(head, pos).substr(2));
   const size_t blank = line.find_first_of(" \t");

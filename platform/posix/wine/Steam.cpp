@@ -458,7 +458,7 @@ ManagerWine SteamWine(const WinePrefix& prefix, const PrefixSearch& s) {
     return {UmuCommand(*umu, compat, proton), {}};
   }
   const std::string script = JoinPath(proton, "proton");
-  if (ScriptCanRun(script, s.path)) {
+  if (CanRun(script, s.path)) {
     // The script fails without the Steam folder; SteamAppId is left out, as
     // it would turn on the game's own fixes.
     return {Command{script,
