@@ -19,8 +19,8 @@ import os
 import sys
 import time
 
-from session import MAIN_TITLE, PATCH_NAME, command_line, make_prefix, make_work, report, run_drive
-from user_run import SIM_DIR, check_disk, exit_tool, prepare, sample_files, write_tree
+from session import PATCH_NAME, command_line, make_prefix, make_work, report, run_drive, write_tree
+from user_run import SIM_DIR, check_disk, drive_to_launch, sample_files
 
 STEAM = ".local/share/Steam"
 COMPAT = STEAM + "/steamapps/compatdata/123450"
@@ -102,17 +102,6 @@ def start(session, exe, sample, log):
                       XDG_CONFIG_HOME=None, STEAM_DIR=None, STEAM_EXTRA_COMPAT_TOOLS_PATHS=None)
 
 
-def drive(session, sample):
-    record = sample[3]
-    # Found at start-up: no warning comes before the main window.
-    main = session.wait_window(MAIN_TITLE)
-    prepare(session, main)
-    session.activate(main)
-    session.click(main, "IDD_MAIN", "IDC_LAUNCH")
-    session.until(lambda: os.path.exists(record), "the patch to be started")
-    return exit_tool(session, main)
-
-
 def check(sample, status, argv, variables):
     home, sim, work, record = sample
     problems = check_disk(sim, work, status)
@@ -149,7 +138,7 @@ def main():
         problems = run_drive(
             artifacts, slug, lay_out,
             lambda session, sample, log: start(session, exe, sample, log),
-            drive,
+            lambda session, sample: drive_to_launch(session, sample[3]),
             lambda sample, status, argv=argv, variables=variables: check(sample, status, argv, variables),
         )
         passed &= report(name, problems,
