@@ -595,8 +595,9 @@ const std::string kBottles = "~/.local/share/bottles";
 std::string Runner(const Home& h, const std::string& folder) {
   h.Program(folder + "/bin/wine");
   h.Program(folder + "/bin/wine64");
-  for (const char* lib : {"lib", "lib64"})
+  for (const char* lib : {"lib", "lib64"}) {
     std::filesystem::create_directories(h(folder + "/" + lib));
+  }
   return h(folder);
 }
 

@@ -57,8 +57,9 @@ std::optional<std::string> RunnerFolder(const std::string& base, const std::stri
   const std::string own = JoinPath(base, "runners/" + runner);
   if (IsFolder(own)) return own;
   std::vector<std::string> tools;
-  for (const std::string& root : SteamRoots(s))
+  for (const std::string& root : SteamRoots(s)) {
     tools.push_back(JoinPath(root, "compatibilitytools.d"));
+  }
   if (!s.systemRoot.empty()) {
     tools.push_back(JoinPath(s.systemRoot, "usr/share/steam/compatibilitytools.d"));
   }

@@ -166,8 +166,9 @@ std::vector<std::string> LibrariesOf(const SteamRoot& root, const PrefixSearch& 
   std::vector<std::string> libraries{root.path};
   std::vector<std::string> lists;
   if (const std::vector<std::string> apps = SteamAppsIn(root.path); !apps.empty()) {
-    if (auto list = Inside(apps.front(), "libraryfolders.vdf", Prefer::kFile))
+    if (auto list = Inside(apps.front(), "libraryfolders.vdf", Prefer::kFile)) {
       lists.push_back(*list);
+    }
   }
   lists.push_back(JoinPath(root.path, "config/libraryfolders.vdf"));
   for (const std::string& list : lists) {
@@ -221,8 +222,9 @@ std::optional<std::string> CustomTool(const std::string& folder, const std::stri
     const std::string vdf = JoinPath(JoinPath(folder, sub), "compatibilitytool.vdf");
     if (IsRegularFile(vdf)) manifests.push_back(vdf);
   }
-  for (const std::string& file : Entries(folder, ".vdf"))
+  for (const std::string& file : Entries(folder, ".vdf")) {
     manifests.push_back(JoinPath(folder, file));
+  }
   for (const std::string& vdf : manifests) {
     std::string installPath, from, to;
     ReadKeyValues(ReadRecord(vdf), [&](const std::vector<std::string>& blocks,
@@ -251,8 +253,9 @@ std::optional<std::string> ToolFolder(const std::string& name, const SteamRoot& 
     folders.push_back(JoinPath(s.systemRoot, "usr/share/steam/compatibilitytools.d"));
     folders.push_back(JoinPath(s.systemRoot, "usr/local/share/steam/compatibilitytools.d"));
   }
-  for (std::string& extra : SearchPathFolders(s.extraSteamTools))
+  for (std::string& extra : SearchPathFolders(s.extraSteamTools)) {
     folders.push_back(std::move(extra));
+  }
   folders.push_back(JoinPath(root.path, "compatibilitytools.d"));
   for (auto folder = folders.rbegin(); folder != folders.rend(); ++folder) {
     if (auto tool = CustomTool(*folder, name, root, s)) return tool;
