@@ -459,6 +459,16 @@ TEST(ManagerLayouts, SteamPrefixesAndTheirProton) {
          const std::string proton = h.Proton(kApps + "/common/Proton 9.0");
          return ProtonScript(h.SteamPrefix(kApps, proton, h(kSteam)), proton, h(kSteam));
        }},
+      {"~/.wine a link to a Steam prefix: still that prefix's Proton",
+       [](Home& h, PrefixSearch&) {
+         const std::string proton = h.Proton(kApps + "/common/Proton 9.0");
+         const std::string compat = h.SteamPrefix(kApps, proton, h(kSteam));
+         std::filesystem::create_directory_symlink(compat + "/pfx", h("~/.wine"));
+         Expected e = ProtonScript(compat, proton, h(kSteam));
+         e.prefix = h("~/.wine");
+         e.environment[2].second = e.prefix;  // WINEPREFIX
+         return e;
+       }},
       {"WINE set: that Wine, with WINEPREFIX only",
        [](Home& h, PrefixSearch& s) {
          s.wine = h("x/wine");
@@ -707,6 +717,13 @@ TEST(ManagerLayouts, PlayOnLinuxAndCrossOver) {
                          "PlayOnLinux runs the Wine prefix " + h(pol) + " with " +
                              h("~/.PlayOnLinux/wine/linux-amd64/4.3.4") +
                              ", which is not installed"};
+       }},
+      {"CrossOver's bottle reached as ~/.wine: the bottle's own name",
+       [](Home& h, PrefixSearch&) {
+         h.Simulator("~/.cxoffice/FSX");
+         h.Program("cxoffice/bin/wine");
+         std::filesystem::create_directory_symlink(h("~/.cxoffice/FSX"), h("~/.wine"));
+         return Expected{h("~/.wine"), {h("cxoffice/bin/wine"), "--bottle", "FSX", kPatch}};
        }},
       {"CrossOver's own Wine missing",
        [](Home& h, PrefixSearch&) {
