@@ -16,8 +16,8 @@ import sys
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "e2e"))
-from session import (  # noqa: E402
-    MAIN_TITLE, WAIT_S, Failure, report, run_drive, stop_on_signal)
+from session import MAIN_TITLE, report, run_drive, stop_on_signal  # noqa: E402
+from user_run import exit_tool  # noqa: E402
 
 
 def main():
@@ -45,12 +45,7 @@ def main():
         main_window = session.wait_window(MAIN_TITLE)
         time.sleep(0.5)
         session.screenshot(os.path.join(artifacts, "portable-main.png"))
-        session.activate(main_window)
-        session.click(main_window, "IDD_MAIN", "IDCANCEL")
-        try:
-            return session.app.wait(timeout=WAIT_S)
-        except subprocess.TimeoutExpired:
-            raise Failure('the tool did not end after "Exit"') from None
+        return exit_tool(session, main_window)
 
     def check(_sample, status):
         return [] if status == 0 else [f"the tool ended with status {status}, not 0"]
