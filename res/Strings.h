@@ -10,7 +10,7 @@
 
 namespace svx {
 
-extern const char* const kAboutBoxItem;  // string 101
+extern const char* const kAboutBoxItem;      // string 101
 extern const char* const kAboutVersionLine;  // "SvxPatch Version 1.0", whatever the release
 extern const char* const kAboutSecondLine;
 

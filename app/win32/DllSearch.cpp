@@ -6,8 +6,8 @@
 // that the system loads at run time by bare name (the themes, parts of the
 // shell's folder browser) is otherwise looked for in the program's folder
 // first, and in the current folder, so a DLL a web page left there would run
-// elevated. Its static imports are all DLLs Windows takes from the system
-// folder anyway (tests/win32/check-program holds them to that).
+// elevated. The program's static imports are all DLLs Windows takes from the
+// system folder anyway (tests/win32/check-program holds them to that).
 #include <windows.h>
 
 namespace {
