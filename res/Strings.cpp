@@ -2,15 +2,12 @@
 
 #include "res/ResourceIds.h"
 
-// The project's version, handed in by the build (res/CMakeLists.txt).
-#define SVX_STRING2(x) #x
-#define SVX_STRING(x) SVX_STRING2(x)
-
 namespace svx {
 
 const char* const kAboutBoxItem = "&About SvxPatch...";
-const char* const kAboutVersionLine =
-    "SvxPatch Version " SVX_STRING(SVX_VERSION_MAJOR) "." SVX_STRING(SVX_VERSION_MINOR);
+// Fixed, as the About box has always read; the release number is in the
+// Windows program's version information.
+const char* const kAboutVersionLine = "SvxPatch Version 1.0";
 const char* const kAboutSecondLine = "Scenery patch preparation";
 
 std::string_view LoadResString(int id) {

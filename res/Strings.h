@@ -10,9 +10,8 @@
 
 namespace svx {
 
-extern const char* const kAboutBoxItem;  // string 101
-// "SvxPatch Version <major>.<minor>" of the project's version.
-extern const char* const kAboutVersionLine;
+extern const char* const kAboutBoxItem;      // string 101
+extern const char* const kAboutVersionLine;  // "SvxPatch Version 1.0", whatever the release
 extern const char* const kAboutSecondLine;
 
 // The text of a string-table entry; empty for an id the table does not hold,

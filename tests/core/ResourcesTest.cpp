@@ -40,8 +40,8 @@ TEST(Strings, HoldTheAboutItemOnly) {
   EXPECT_EQ(LoadResString(IDS_ABOUTBOX + 1), "");
 }
 
-// The build hands in the project's version; the box shows major.minor.
-TEST(Strings, AboutBoxNamesTheProjectVersion) {
+// The box's line is fixed text: a new release must not change what it says.
+TEST(Strings, AboutBoxLineIsFixed) {
   EXPECT_STREQ(kAboutVersionLine, "SvxPatch Version 1.0");
 }
 
