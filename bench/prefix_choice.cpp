@@ -13,53 +13,27 @@
 #include <string>
 
 #include "install/SimulatorChecks.h"
-#include "platform/posix/RegularFile.h"
-#include "platform/posix/SystemPlatform.h"
-#include "platform/posix/WineRegistry.h"
+#include "platform/posix/wine/PrefixSearch.h"
+#include "platform/posix/wine/WineRegistry.h"
+#include "support/FakePrefix.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-// Keys in wineserver's order (depth first, names sorted without regard to
-// case), each with a few values, until the text reaches `bytes`.
+// A system.reg of about `bytes`, the simulator's key among the others where
+// wineserver's order puts it.
 std::string Registry(size_t bytes, bool withSimulator) {
-  std::string text =
-      "WINE REGISTRY Version 2\n;; All keys relative to \\\\Machine\n\n#arch=win64\n";
-  const char* groups[] = {
-      "Software\\\\Classes\\\\CLSID",
-      "Software\\\\Microsoft\\\\Windows\\\\CurrentVersion",
-      "Software\\\\Wow6432Node\\\\Classes\\\\CLSID",
-      "Software\\\\Wow6432Node\\\\Microsoft\\\\Microsoft Games\\\\Flight Simulator\\\\10.0",
-      "Software\\\\Wow6432Node\\\\Microsoft\\\\Windows\\\\CurrentVersion",
-      "System\\\\CurrentControlSet\\\\Services",
-  };
   const size_t perGroup = bytes / 5;
-  for (const char* group : groups) {
-    if (std::string(group).find("Flight") != std::string::npos) {
-      if (withSimulator) {
-        text += std::string("\n[") + group +
-                "] 1796779171\n#time=1dd877b5789c1d0\n\"SetupPath\"=\"C:\\\\Games\\\\FSX\\\\\"\n";
-      }
-      continue;
-    }
-    const size_t end = text.size() + perGroup;
-    for (int i = 0; text.size() < end; ++i) {
-      char id[16];
-      std::snprintf(id, sizeof id, "%08d", i);
-      text += std::string("\n[") + group + "\\\\{" + id +
-              "-0000-0000-C000-000000000046}\\\\InprocServer32] 1796779171\n#time=1dd877b5789c1d0\n"
-              "@=\"C:\\\\windows\\\\system32\\\\ole32.dll\"\n\"ThreadingModel\"=\"Both\"\n";
-    }
-  }
-  return text;
-}
-
-void WritePrefix(const fs::path& prefix, const std::string& registry) {
-  fs::create_directories(prefix / "drive_c");
-  fs::create_directories(prefix / "dosdevices");
-  fs::create_directory_symlink("../drive_c", prefix / "dosdevices/c:");
-  std::ofstream(prefix / "system.reg", std::ios::binary) << registry;
+  std::string keys =
+      svx::test::FillerKeys("Software\\Classes\\CLSID", perGroup) +
+      svx::test::FillerKeys("Software\\Microsoft\\Windows\\CurrentVersion", perGroup) +
+      svx::test::FillerKeys("Software\\Wow6432Node\\Classes\\CLSID", perGroup);
+  if (withSimulator) keys += svx::test::SimulatorKey("C:\\Games\\FSX\\");
+  return keys +
+         svx::test::FillerKeys("Software\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion",
+                               perGroup) +
+         svx::test::FillerKeys("System\\CurrentControlSet\\Services", perGroup);
 }
 
 double Ms(std::chrono::steady_clock::time_point since) {
@@ -84,13 +58,11 @@ int main(int argc, char** argv) {
   const std::string plain = Registry(mib << 20, false);
   const fs::path steam = home / ".local/share/Steam/steamapps/compatdata";
   for (int i = 0; i + 1 < prefixes; ++i) {
-    WritePrefix(steam / std::to_string(1000 + i) / "pfx", plain);
+    svx::test::FakePrefix(steam / std::to_string(1000 + i) / "pfx").Registry(plain);
   }
   const fs::path bottle = home / ".local/share/bottles/bottles/Flight";
-  WritePrefix(bottle, Registry(mib << 20, true));
-  std::ofstream(bottle / "bottle.yml") << "Name: Flight\nRunner: sys-wine\n";
-  fs::create_directories(bottle / "drive_c/Games/FSX");
-  std::ofstream(bottle / "drive_c/Games/FSX/TERRAIN.CFG");
+  svx::test::FakePrefix(bottle).Registry(Registry(mib << 20, true)).DriveC("Games/FSX/TERRAIN.CFG");
+  svx::test::WriteFile(bottle / "bottle.yml", "Name: Flight\nRunner: sys-wine\n");
 
   svx::PrefixSearch search;
   search.home = home.string();

@@ -4,19 +4,14 @@
 #include <cstdio>
 #include <string>
 
-#include "platform/posix/WineRegistry.h"
+#include "platform/posix/wine/WineRegistry.h"
+#include "support/FakePrefix.h"
 
 int main() {
-  std::string text =
-      "WINE REGISTRY Version 2\n;; All keys relative to \\\\Machine\n\n#arch=win64\n\n";
-  for (int i = 0; text.size() < (48u << 20); ++i) {
-    text += "[Software\\\\Wow6432Node\\\\Classes\\\\CLSID\\\\{" + std::to_string(i) +
-            "-0000-0000-C000-000000000046}\\\\InprocServer32] 1796747077\n#time=1d9a0b1c2d3e4f5\n"
-            "@=\"C:\\\\windows\\\\system32\\\\ole32.dll\"\n\"ThreadingModel\"=\"Both\"\n\n";
-  }
-  text +=
-      "[Software\\\\Wow6432Node\\\\Microsoft\\\\Microsoft Games\\\\Flight Simulator\\\\10.0] 1\n"
-      "\"SetupPath\"=\"C:\\\\Program Files\\\\FSX\\\\\"\n";
+  const std::string text =
+      svx::test::RegistryHead() +
+      svx::test::FillerKeys("Software\\Wow6432Node\\Classes\\CLSID", 48u << 20) +
+      svx::test::SimulatorKey("C:\\Program Files\\FSX\\");
   const auto start = std::chrono::steady_clock::now();
   const auto found = svx::FindRegistryString(
       text, "SOFTWARE\\Microsoft\\Microsoft Games\\Flight Simulator\\10.0", "SetupPath", 999);

@@ -1,6 +1,7 @@
-# The tool's layers: one folder and one library each, and the layers each may
-# use. svx_layer() declares a layer and links its library to the libraries of
-# the layers it uses; svx_check_layers() adds a build step that fails on an
+# The tool's layers: one folder each, nearly all with a library of their own,
+# and the layers each may use. svx_layer() declares a layer and links its
+# library to the libraries of the layers it uses; svx_layer_assembly() lets one
+# file reach further; svx_check_layers() adds a build step that fails on an
 # #include the declared layers do not allow (cmake/CheckLayers.cmake).
 #
 # Why a check and not include paths: every header is included by its path from
@@ -10,19 +11,27 @@
 # platforms' code on every build: an upward include in win32/ code fails the
 # Linux build too, not only the Windows leg.
 
-# svx_layer(<folder> <target> [<folder of a layer it uses>...])
-# Layers are declared bottom first, so a layer can use only those before it.
-function(svx_layer folder target)
+# What `who` may use: the declared layers named after it, with what each of
+# them uses.
+function(svx_reach_of who out)
   get_property(known GLOBAL PROPERTY SVX_LAYER_FOLDERS)
-  set(reach ${folder})
+  set(reach)
   foreach(used IN LISTS ARGN)
     if(NOT used IN_LIST known)
-      message(FATAL_ERROR "layer ${folder} uses ${used}, which is not declared before it")
+      message(FATAL_ERROR "${who} uses ${used}, which is not declared before it")
     endif()
     get_property(used_reach GLOBAL PROPERTY SVX_LAYER_REACH_${used})
     list(APPEND reach ${used_reach})
   endforeach()
   list(REMOVE_DUPLICATES reach)
+  set(${out} ${reach} PARENT_SCOPE)
+endfunction()
+
+# svx_layer(<folder> <target> [<folder of a layer it uses>...])
+# Layers are declared bottom first, so a layer can use only those before it.
+function(svx_layer folder target)
+  svx_reach_of("layer ${folder}" reach ${ARGN})
+  list(PREPEND reach ${folder})
   set_property(GLOBAL APPEND PROPERTY SVX_LAYER_FOLDERS ${folder})
   set_property(GLOBAL PROPERTY SVX_LAYER_REACH_${folder} ${reach})
 
@@ -47,7 +56,18 @@ function(svx_layer folder target)
   endforeach()
 endfunction()
 
-# Call once, after every svx_layer().
+# svx_layer_assembly(<file> <folder of a layer>...)
+# The one file of a layer that puts the layer's services together may also use
+# layers built on the layer itself: the POSIX platform's assembly roots its
+# services in the Wine prefix that the Wine subsystem, built on the platform's
+# OS services, chooses. Every other file of the layer stays below them.
+function(svx_layer_assembly file)
+  svx_reach_of("assembly ${file}" reach ${ARGN})
+  set_property(GLOBAL APPEND PROPERTY SVX_ASSEMBLY_FILES ${file})
+  set_property(GLOBAL PROPERTY SVX_ASSEMBLY_REACH_${file} ${reach})
+endfunction()
+
+# Call once, after every svx_layer() and svx_layer_assembly().
 function(svx_check_layers)
   get_property(folders GLOBAL PROPERTY SVX_LAYER_FOLDERS)
   set(table "set(SVX_SOURCE_DIR \"${PROJECT_SOURCE_DIR}\")\nset(SVX_LAYER_FOLDERS ${folders})\n")
@@ -58,6 +78,12 @@ function(svx_check_layers)
     foreach(ext h cpp)
       list(APPEND patterns ${PROJECT_SOURCE_DIR}/${folder}/*.${ext})
     endforeach()
+  endforeach()
+  get_property(assemblies GLOBAL PROPERTY SVX_ASSEMBLY_FILES)
+  string(APPEND table "set(SVX_ASSEMBLY_FILES ${assemblies})\n")
+  foreach(file IN LISTS assemblies)
+    get_property(reach GLOBAL PROPERTY SVX_ASSEMBLY_REACH_${file})
+    string(APPEND table "set(SVX_ASSEMBLY_REACH_${file} ${reach})\n")
   endforeach()
   file(GLOB_RECURSE sources CONFIGURE_DEPENDS ${patterns})
   list(REMOVE_DUPLICATES sources)

@@ -2,6 +2,7 @@
 
 #include <optional>
 
+#include "platform/Text.h"
 #include "platform/Wildcard.h"
 
 namespace svx {
@@ -11,14 +12,8 @@ bool IsBlank(char c) {
   return c == ' ' || c == '\t';
 }
 
-std::string_view Trim(std::string_view s) {
-  while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
-  while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
-  return s;
-}
-
 // CR LF, LF and a lone CR all end a line, as in the Windows reader.
-std::string_view NextLine(std::string_view text, size_t& pos) {
+std::string_view NextProfileLine(std::string_view text, size_t& pos) {
   const size_t start = pos;
   const size_t stop = text.find_first_of("\r\n", pos);
   if (stop == std::string_view::npos) {
@@ -53,7 +48,7 @@ std::string ReadProfileValue(std::string_view iniText, std::string_view section,
   // Only the first section of the name is searched: leaving it ends the search.
   bool inSection = false;
   while (pos < iniText.size()) {
-    const std::string_view line = Trim(NextLine(iniText, pos));
+    const std::string_view line = Trim(NextProfileLine(iniText, pos));
     if (line.empty() || line[0] == ';' || line[0] == '#') continue;
 
     if (line[0] == '[') {

@@ -9,8 +9,8 @@
 #include <cstdint>
 
 #include "platform/Wildcard.h"
+#include "platform/posix/DriveLink.h"
 #include "platform/posix/PosixPath.h"
-#include "platform/posix/WinePrefix.h"
 
 namespace svx {
 

@@ -16,7 +16,6 @@
 #include "platform/posix/RegularFile.h"
 #include "platform/posix/RetryOnEintr.h"
 #include "platform/posix/UniqueFd.h"
-#include "platform/posix/WinePrefix.h"
 
 namespace svx {
 
@@ -176,7 +175,6 @@ PosixFileSystem::PosixFileSystem(Options options)
       currentDirectory_(std::move(options.currentDirectory)),
       cache_(std::move(options.listingRefused)),
       whileTargetHeld_(std::move(options.whileTargetHeld)) {
-  if (prefix_.empty()) prefix_ = DefaultWinePrefix().path;
   if (!currentDirectory_.empty() && currentDirectory_.front() != '/') {
     char buf[PATH_MAX];
     if (::getcwd(buf, sizeof buf)) currentDirectory_ = JoinPath(buf, currentDirectory_);

@@ -51,8 +51,8 @@ namespace svx {
 class PosixFileSystem : public FileSystem {
  public:
   struct Options {
-    // The prefix whose drive links serve drive letters. Empty: $WINEPREFIX,
-    // else $HOME/.wine.
+    // The prefix whose drive links serve drive letters (the one chosen at
+    // start-up). Empty: none, and a drive-letter path reaches nothing.
     std::string winePrefix;
     // POSIX folder that relative paths start from. Empty: the process's.
     std::string currentDirectory;

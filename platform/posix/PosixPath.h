@@ -1,4 +1,5 @@
-// POSIX code only.
+// POSIX code only. Path helpers shared by the file layer, the launcher and the
+// Wine prefix search.
 #pragma once
 
 #include <cerrno>
@@ -16,6 +17,19 @@ inline std::string JoinPath(std::string_view folder, std::string_view name) {
   out += name;
   return out;
 }
+
+// The folder that holds `path` ("/" for the root's entries, "." for a bare
+// name), and the last name in it; trailing separators do not count.
+std::string ParentFolder(std::string path);
+std::string BaseName(std::string path);
+
+// What is at a path, links followed.
+bool IsFolder(const std::string& path);
+bool IsRegularFile(const std::string& path);
+// A regular file this process may execute.
+bool IsProgram(const std::string& path);
+// Both paths reach the same folder (or file), through whatever links.
+bool SameFolder(const std::string& a, const std::string& b);
 
 // The errno of a path with nothing at its end, as opposed to one that is there
 // but could not be opened or read.

@@ -9,27 +9,19 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cctype>
 #include <cerrno>
-#include <cstdlib>
 #include <cstring>
+#include <utility>
 
-#include "platform/WindowsPath.h"
 #include "platform/posix/ListingCache.h"
 #include "platform/posix/PosixPath.h"
 #include "platform/posix/RetryOnEintr.h"
 #include "platform/posix/UniqueFd.h"
-#include "res/Strings.h"
 
 extern char** environ;
 
 namespace svx {
 namespace {
-
-bool IsRegularFile(const std::string& path) {
-  struct stat st;
-  return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
-}
 
 // Windows finds "SvxKmV11.exe" whatever the letter case it is stored in. Among
 // several case variants the file layer's choice is taken, so that the program
@@ -55,11 +47,6 @@ std::vector<std::string> SplitSearchPath(const std::string& path) {
   return folders;
 }
 
-std::string EnvOr(const char* name, const std::string& fallback) {
-  const char* value = std::getenv(name);
-  return value ? std::string(value) : fallback;
-}
-
 std::string DefaultOwnFolder() {
   char buf[4096];
   ssize_t n = readlink("/proc/self/exe", buf, sizeof buf - 1);
@@ -73,18 +60,22 @@ std::string DefaultCurrentFolder() {
   return getcwd(buf, sizeof buf) ? std::string(buf) : std::string();
 }
 
-std::vector<std::string> SystemFoldersOf(const std::string& prefix) {
-  if (prefix.empty()) return {};
-  return {prefix + "/drive_c/windows/system32", prefix + "/drive_c/windows"};
-}
-
-// This process's environment with WINEPREFIX set to `prefix`.
-std::vector<std::string> EnvironmentWithPrefix(const std::string& prefix) {
+// This process's environment as it is now (the toolkit may have removed its
+// own variables since start-up, which a program started later must not
+// inherit), with the command's changes.
+std::vector<std::string> EnvironmentFor(const Command& command) {
   std::vector<std::string> env;
+  auto changed = [&](const char* var) {
+    return std::any_of(command.environment.begin(), command.environment.end(), [&](const auto& c) {
+      return std::strncmp(var, c.first.c_str(), c.first.size()) == 0 && var[c.first.size()] == '=';
+    });
+  };
   for (char** var = environ; *var; ++var) {
-    if (std::strncmp(*var, "WINEPREFIX=", 11) != 0) env.emplace_back(*var);
+    if (!changed(*var)) env.emplace_back(*var);
   }
-  if (!prefix.empty()) env.push_back("WINEPREFIX=" + prefix);
+  for (const auto& [name, value] : command.environment) {
+    if (value) env.push_back(name + "=" + *value);
+  }
   return env;
 }
 
@@ -108,19 +99,17 @@ void WriteErrno(int fd, int error) {
 // program is adopted by init and never becomes a zombie of the tool, and no
 // SIGCHLD handler is needed that could disturb the GUI toolkit's own. A
 // close-on-exec pipe carries the errno of a failed exec back.
-std::optional<std::string> Spawn(const std::vector<std::string>& args,
-                                 const std::vector<std::string>* env = nullptr) {
+std::optional<std::string> Spawn(const Command& command) {
   // Everything the children use is prepared before fork: after it only
   // async-signal-safe calls are allowed in a process that may have threads.
   std::vector<char*> argv;
-  for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+  argv.push_back(const_cast<char*>(command.program.c_str()));
+  for (const std::string& a : command.arguments) argv.push_back(const_cast<char*>(a.c_str()));
   argv.push_back(nullptr);
+  const std::vector<std::string> env = EnvironmentFor(command);
   std::vector<char*> envp;
-  if (env) {
-    for (const std::string& e : *env) envp.push_back(const_cast<char*>(e.c_str()));
-    envp.push_back(nullptr);
-  }
-  char** const childEnv = env ? envp.data() : environ;
+  for (const std::string& e : env) envp.push_back(const_cast<char*>(e.c_str()));
+  envp.push_back(nullptr);
 
   int ends[2];
   if (pipe2(ends, O_CLOEXEC) != 0) return std::string(std::strerror(errno));
@@ -144,7 +133,7 @@ std::optional<std::string> Spawn(const std::vector<std::string>& args,
     sigprocmask(SIG_SETMASK, &none, nullptr);
     signal(SIGPIPE, SIG_DFL);
     signal(SIGCHLD, SIG_DFL);
-    execve(argv[0], argv.data(), childEnv);
+    execve(argv[0], argv.data(), envp.data());
     WriteErrno(statusOut.Get(), errno);
     _exit(127);
   }
@@ -160,37 +149,12 @@ std::optional<std::string> Spawn(const std::vector<std::string>& args,
 
 }  // namespace
 
-std::string PosixProcessLauncher::PrefixInUse() const {
-  if (options_.winePrefix) return *options_.winePrefix;
-  return DefaultWinePrefix(options_.search.value_or(PrefixSearch::FromEnvironment())).path;
-}
-
 std::string PosixProcessLauncher::PrefixFor(const std::string& simFolder) const {
-  const std::string inUse = PrefixInUse();
-  // The folder as a Linux path: typed as one, or reached through a drive of
-  // the prefix in use (a Z: path may well lead into another prefix).
-  std::optional<std::string> path;
-  if (!simFolder.empty() && simFolder.front() == '/') {
-    path = simFolder;
-    std::replace(path->begin(), path->end(), '\\', '/');
-  } else if (const std::optional<WindowsPath> parsed = ParseWindowsPath(simFolder);
-             parsed && parsed->start == WindowsPath::Start::kDrive) {
-    // Each name matched as the file layer matches it, so that the folder the
-    // pass prepared is the one whose prefix the patch starts in.
-    if (std::optional<std::string> dir = DriveRoot(inUse, parsed->drive)) {
-      for (const std::string& part : parsed->parts) {
-        *dir = JoinPath(*dir, StoredNameOnDisk(*dir, part, Prefer::kFolder).value_or(part));
-      }
-      path = std::move(dir);
-    }
-  }
-  const std::optional<std::string> holder = path ? PrefixHolding(*path) : std::nullopt;
-  if (!holder || SameFolder(*holder, inUse)) return inUse;
-  return *holder;
+  return options_.windowsPrograms ? options_.windowsPrograms->PrefixFor(simFolder) : std::string();
 }
 
 std::optional<std::string> PosixProcessLauncher::Resolve(const std::string& name) const {
-  return ResolveIn(name, PrefixInUse());
+  return ResolveIn(name, PrefixFor(std::string()));
 }
 
 std::optional<std::string> PosixProcessLauncher::ResolveIn(const std::string& name,
@@ -203,12 +167,14 @@ std::optional<std::string> PosixProcessLauncher::ResolveIn(const std::string& na
   std::vector<std::string> folders;
   folders.push_back(options_.ownFolder.value_or(DefaultOwnFolder()));
   folders.push_back(options_.currentFolder.value_or(DefaultCurrentFolder()));
-  for (const std::string& f : options_.systemFolders.value_or(SystemFoldersOf(prefix))) {
-    folders.push_back(f);
+  if (options_.systemFolders) {
+    folders.insert(folders.end(), options_.systemFolders->begin(), options_.systemFolders->end());
+  } else if (options_.windowsPrograms) {
+    for (std::string& f : options_.windowsPrograms->SystemFolders(prefix)) {
+      folders.push_back(std::move(f));
+    }
   }
-  for (const std::string& f : SplitSearchPath(options_.searchPath.value_or(EnvOr("PATH", "")))) {
-    folders.push_back(f);
-  }
+  for (std::string& f : SplitSearchPath(options_.searchPath)) folders.push_back(std::move(f));
   for (const std::string& folder : folders) {
     if (auto found = FindInFolder(folder, name)) return found;
   }
@@ -228,21 +194,12 @@ std::optional<std::string> PosixProcessLauncher::StartDetachedFor(const std::str
   int error = 0;
   const bool windowsProgram = StartsWithMz(*program, error);
   if (error != 0) return std::string(std::strerror(error));
-  if (!windowsProgram) return Spawn({*program});
+  if (!windowsProgram || !options_.windowsPrograms) return Spawn(Command{*program, {}, {}});
 
-  PrefixSearch search = options_.search.value_or(PrefixSearch::FromEnvironment());
-  if (options_.searchPath) search.path = *options_.searchPath;
-  std::optional<std::vector<std::string>> command =
-      FindWine(IdentifyWinePrefix(prefix, search), search);
-  if (!command) {
-    // Said instead of "No such file or directory", which would read as if the
-    // patch itself were missing.
-    return search.wine.empty() ? WineMissingText(commandLine)
-                               : WineNotRunnableText(commandLine, search.wine);
-  }
-  command->push_back(*program);
-  const std::vector<std::string> env = EnvironmentWithPrefix(prefix);
-  return Spawn(*command, &env);
+  WindowsPrograms::Start start =
+      options_.windowsPrograms->CommandFor(*program, commandLine, prefix);
+  if (!start.command) return std::move(start.failure);
+  return Spawn(*start.command);
 }
 
 }  // namespace svx

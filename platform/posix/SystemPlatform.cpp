@@ -1,45 +1,35 @@
 // POSIX code only: the services a Linux desktop offers, with the simulator
-// living in a Wine prefix.
-#include "platform/posix/SystemPlatform.h"
-
-#include <map>
+// living in a Wine prefix. Where the services are put together, and so the one
+// file of platform/posix/ that uses the Wine subsystem in wine/: the prefix it
+// chooses roots the file layer and the registry, and it runs Windows programs
+// for the launcher.
 #include <string>
 
 #include "platform/Platform.h"
+#include "platform/posix/Environment.h"
 #include "platform/posix/IniProfileReader.h"
 #include "platform/posix/PosixFileSystem.h"
 #include "platform/posix/PosixProcessLauncher.h"
 #include "platform/posix/X11WindowFinder.h"
+#include "platform/posix/wine/PrefixSearch.h"
+#include "platform/posix/wine/WinePrograms.h"
 
 namespace svx {
 
-PrefixInUse ChoosePrefixInUse(const PrefixSearch& search, RegistryFolderTest simulatorFolder) {
-  std::map<std::string, std::unique_ptr<WineRegistry>> asked;
-  PrefixInUse chosen;
-  chosen.prefix = ChooseWinePrefix(search, [&](const WinePrefix& candidate) {
-    auto registry = std::make_unique<WineRegistry>(WineRegistryOptions{candidate.path});
-    PosixFileSystem files(PosixFileSystem::Options{candidate.path, ""});
-    const RegistryFolder folder = simulatorFolder(*registry, files);
-    asked[candidate.path] = std::move(registry);
-    return folder == RegistryFolder::kValid     ? PrefixFit::kFolderFound
-           : folder == RegistryFolder::kInvalid ? PrefixFit::kValueOnly
-                                                : PrefixFit::kNoValue;
-  });
-  auto it = asked.find(chosen.prefix.path);
-  chosen.registry = it != asked.end()
-                        ? std::move(it->second)
-                        : std::make_unique<WineRegistry>(WineRegistryOptions{chosen.prefix.path});
-  return chosen;
-}
-
 Platform& SystemPlatform(RegistryFolderTest simulatorFolder) {
-  static PrefixInUse inUse = ChoosePrefixInUse(PrefixSearch::FromEnvironment(), simulatorFolder);
+  // The one reading of the environment: every piece below takes its values
+  // from here.
+  static const Environment environment = Environment::OfThisProcess();
+  static const PrefixSearch search = PrefixSearch::From(environment);
+  static PrefixInUse inUse = ChoosePrefixInUse(search, simulatorFolder);
   static PosixFileSystem files(PosixFileSystem::Options{inUse.prefix.path, ""});
   static X11WindowFinder windows;
   static IniProfileReader profiles(files);
+  static const WinePrograms wine(search, inUse.prefix.path);
   static PosixProcessLauncher processes([] {
     PosixProcessLauncher::Options options;
-    options.winePrefix = inUse.prefix.path;
+    options.searchPath = environment.Get("PATH");
+    options.windowsPrograms = &wine;
     return options;
   }());
   static Platform platform{files, *inUse.registry, windows, profiles, processes};

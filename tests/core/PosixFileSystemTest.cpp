@@ -1,6 +1,6 @@
 // The POSIX file layer: the factory of the shared file-system cases, and the
 // cases only Linux has (names differing only in case side by side, Wine drive
-// links, the environment, symbolic links).
+// links, symbolic links).
 #include "platform/posix/PosixFileSystem.h"
 
 #include <stdlib.h>
@@ -16,6 +16,7 @@
 
 #include <gtest/gtest.h>
 
+#include "support/FakePrefix.h"
 #include "support/FileSystemUnderTest.h"
 #include "support/TempDir.h"
 
@@ -127,12 +128,10 @@ TEST_P(FileSystemTest, ReachesEntriesOfAFolderThatCannotBeListed) {
 class DriveLinkTest : public ::testing::TestWithParam<bool> {
  protected:
   void SetUp() override {
+    test::FakePrefix(tmp_.Path() / "prefix").Drive('z', "/");
     tmp_.Write("prefix/drive_c/FSX/TERRAIN.CFG", "terrain");
     tmp_.Write("prefix/drive_c/FSX/SCENERY/L1L.XXX", "scenery");
     tmp_.Write("prefix/secret.txt", "outside the drive");
-    tmp_.MakeDir("prefix/dosdevices");
-    stdfs::create_directory_symlink("../drive_c", tmp_.Path() / "prefix/dosdevices/c:");
-    stdfs::create_directory_symlink("/", tmp_.Path() / "prefix/dosdevices/z:");
     files_ = MakeFileSystemUnderTest({(tmp_.Path() / "prefix").string(), ""});
     if (GetParam()) files_->BeginPass();
   }
@@ -187,42 +186,6 @@ TEST(FileSystemRelativePaths, StartFromTheCurrentDirectory) {
   EXPECT_EQ(files->ReadFile("sub\\..\\SVXKMV11.exe", 100), "patch");
   EXPECT_EQ(files->ReadFile("..\\OTHER\\x.txt", 100), "other");
   EXPECT_EQ(files->Kind("missing.exe"), PathKind::kMissing);
-}
-
-// Restores one environment variable when the test ends.
-class ScopedEnv {
- public:
-  ScopedEnv(const char* name, const char* value) : name_(name) {
-    if (const char* old = getenv(name)) old_ = old;
-    value ? setenv(name, value, 1) : unsetenv(name);
-  }
-  ~ScopedEnv() { old_ ? setenv(name_, old_->c_str(), 1) : unsetenv(name_); }
-
- private:
-  const char* name_;
-  std::optional<std::string> old_;
-};
-
-TEST(FileSystemDefaults, FindThePrefixInTheEnvironment) {
-  TempDir tmp;
-  tmp.Write("prefix/drive_c/FSX/TERRAIN.CFG");
-  tmp.Write("home/.wine/drive_c/HOME.TXT");
-  tmp.MakeDir("prefix/dosdevices");
-  tmp.MakeDir("home/.wine/dosdevices");
-  stdfs::create_directory_symlink("../drive_c", tmp.Path() / "prefix/dosdevices/c:");
-  stdfs::create_directory_symlink("../drive_c", tmp.Path() / "home/.wine/dosdevices/c:");
-
-  {
-    ScopedEnv prefix("WINEPREFIX", (tmp.Path() / "prefix").c_str());
-    EXPECT_EQ(MakeFileSystemUnderTest()->Kind("C:\\FSX\\TERRAIN.CFG"), PathKind::kFile);
-  }
-  ScopedEnv prefix("WINEPREFIX", nullptr);
-  {
-    ScopedEnv home("HOME", (tmp.Path() / "home").c_str());
-    EXPECT_EQ(MakeFileSystemUnderTest()->Kind("C:\\home.txt"), PathKind::kFile);
-  }
-  ScopedEnv noHome("HOME", nullptr);
-  EXPECT_EQ(MakeFileSystemUnderTest()->Kind("C:\\"), PathKind::kMissing);
 }
 
 // Linux-only cases: links and the no-replace fallback.

@@ -8,6 +8,7 @@
 
 #include "platform/posix/PosixFileSystem.h"
 #include "res/ResourceIds.h"
+#include "support/FakePrefix.h"
 #include "support/TempDir.h"
 #include "support/UiFakes.h"
 
@@ -20,9 +21,7 @@ using test::FakeLocationView;
 // path typed by the user; both name the same simulator.
 TEST(LocationDialogOnDisk, TakesPosixAndWindowsFormsOfTheSameFolder) {
   test::TempDir tmp;
-  tmp.Write("prefix/drive_c/Games/FSX/terrain.cfg");
-  tmp.MakeDir("prefix/dosdevices");
-  std::filesystem::create_directory_symlink("../drive_c", tmp.Path() / "prefix/dosdevices/c:");
+  test::FakePrefix(tmp.Path() / "prefix").DriveC("Games/FSX/terrain.cfg");
   PosixFileSystem files(PosixFileSystem::Options{(tmp.Path() / "prefix").string(), tmp.Str()});
   const std::string posixFolder = (tmp.Path() / "prefix/drive_c/Games/FSX").string();
 

@@ -9,11 +9,16 @@
 #include <cerrno>
 #include <chrono>
 #include <filesystem>
+#include <memory>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "platform/posix/PosixFileSystem.h"
+#include "platform/posix/wine/WinePrograms.h"
+#include "support/FakePrefix.h"
+#include "support/ScopedEnv.h"
 #include "support/TempDir.h"
 
 namespace svx {
@@ -30,19 +35,28 @@ class ProcessLauncherTest : public ::testing::Test {
     for (const char* f : {"own", "cwd", "sys", "path1", "path2", "out", "home"}) tmp.MakeDir(f);
   }
 
-  PosixProcessLauncher::Options Options() const {
+  // The search of a user whose home is home/ and whose PATH is the two
+  // search-path folders.
+  PrefixSearch Search() const {
+    PrefixSearch search;
+    search.home = Dir("home");
+    search.dataHome = Dir("home/.local/share");
+    search.configHome = Dir("home/.config");
+    search.path = Dir("path1") + ":" + Dir("path2");
+    search.crossOverFolders = {Dir("cxoffice")};
+    return search;
+  }
+
+  // Windows programs run by the Wine subsystem with that search, or with
+  // `search`, and ~/.wine as the prefix in use.
+  PosixProcessLauncher::Options Options(const std::optional<PrefixSearch>& search = {}) {
     PosixProcessLauncher::Options o;
     o.ownFolder = Dir("own");
     o.currentFolder = Dir("cwd");
     o.systemFolders = std::vector<std::string>{Dir("sys")};
     o.searchPath = Dir("path1") + ":" + Dir("path2");
-    o.winePrefix = Dir("home/.wine");
-    PrefixSearch search;
-    search.home = Dir("home");
-    search.dataHome = Dir("home/.local/share");
-    search.configHome = Dir("home/.config");
-    search.crossOverFolders = {Dir("cxoffice")};
-    o.search = search;
+    wines_.push_back(std::make_unique<WinePrograms>(search.value_or(Search()), Dir("home/.wine")));
+    o.windowsPrograms = wines_.back().get();
     return o;
   }
   std::string Dir(const std::string& name) const { return (tmp.Path() / name).string(); }
@@ -63,11 +77,8 @@ class ProcessLauncherTest : public ::testing::Test {
 
   // A prefix as Wine lays one out, drive C: and Z: (the root) linked.
   void Prefix(const std::string& relative) {
-    tmp.Write(relative + "/system.reg", "WINE REGISTRY Version 2\n");
+    test::FakePrefix(tmp.Path() / relative).Drive('z', "/");
     tmp.MakeDir(relative + "/drive_c/FSX");
-    tmp.MakeDir(relative + "/dosdevices");
-    std::filesystem::create_directory_symlink("../drive_c", Dir(relative + "/dosdevices/c:"));
-    std::filesystem::create_directory_symlink("/", Dir(relative + "/dosdevices/z:"));
   }
 
   // What the started program wrote, once it has written it.
@@ -90,13 +101,14 @@ class ProcessLauncherTest : public ::testing::Test {
   }
 
   // Starts the patch as the tool does; the tag of the copy that ran.
-  std::string WhichCopyRan() const {
+  std::string WhichCopyRan() {
     EXPECT_EQ(PosixProcessLauncher(Options()).StartDetached("SvxKmV11.exe"), std::nullopt);
     const std::vector<std::string> lines = WaitForRun();
     return lines.empty() ? std::string() : lines[0];
   }
 
   TempDir tmp;
+  std::vector<std::unique_ptr<WinePrograms>> wines_;
 };
 
 TEST_F(ProcessLauncherTest, SearchesOwnFolderThenWorkingDirectoryThenSystemThenPath) {
@@ -165,9 +177,9 @@ TEST_F(ProcessLauncherTest, ReportsWhyAProgramDidNotStart) {
             "Wine is needed to start Windows.exe, and no Wine was found.\n\nInstall the wine "
             "package (sudo apt install wine), or set WINE to the Wine program to use, then launch "
             "the patch again.");
-  auto options = Options();
-  options.search->wine = Dir("nowhere/wine");
-  EXPECT_EQ(PosixProcessLauncher(options).StartDetached("Windows.exe"),
+  PrefixSearch search = Search();
+  search.wine = Dir("nowhere/wine");
+  EXPECT_EQ(PosixProcessLauncher(Options(search)).StartDetached("Windows.exe"),
             "Wine is needed to start Windows.exe, but WINE names \"" + Dir("nowhere/wine") +
                 "\", which is not a program that can be run.\n\nSet WINE to the Wine program to "
                 "use, or unset it to use the Wine of the wine package.");
@@ -190,10 +202,10 @@ TEST_F(ProcessLauncherTest, StartsAWindowsProgramThroughWineOnThePath) {
   // wine64 alone installs only /usr/lib/wine/wine64).
   Script("lib/wine64", "packaged");
   std::filesystem::remove(tmp.Path() / "out/ran");
-  auto options = Options();
-  options.searchPath = Dir("path1");
-  options.search->packagedWines = {Dir("lib/missing"), Dir("lib/wine64")};
-  EXPECT_EQ(PosixProcessLauncher(options).StartDetached("SvxKmV11.exe"), std::nullopt);
+  PrefixSearch search = Search();
+  search.path = Dir("path1");
+  search.packagedWines = {Dir("lib/missing"), Dir("lib/wine64")};
+  EXPECT_EQ(PosixProcessLauncher(Options(search)).StartDetached("SvxKmV11.exe"), std::nullopt);
   lines = WaitForRun();
   ASSERT_EQ(lines.size(), 4u);
   EXPECT_EQ(lines[0], "packaged");
@@ -220,9 +232,9 @@ TEST_F(ProcessLauncherTest, StartsAWindowsProgramInThePrefixOfTheSimulatorFolder
   for (const auto& c : cases) {
     SCOPED_TRACE(c.folder);
     std::filesystem::remove(tmp.Path() / "out/ran");
-    auto options = Options();
-    options.search->wine = Dir("bin/stand-in-wine");
-    ASSERT_EQ(PosixProcessLauncher(options).StartDetachedFor("SvxKmV11.exe", c.folder),
+    PrefixSearch search = Search();
+    search.wine = Dir("bin/stand-in-wine");
+    ASSERT_EQ(PosixProcessLauncher(Options(search)).StartDetachedFor("SvxKmV11.exe", c.folder),
               std::nullopt);
     std::vector<std::string> lines = WaitForRun();
     ASSERT_GE(lines.size(), 2u);
@@ -271,10 +283,10 @@ TEST_F(ProcessLauncherTest, RunsAWindowsProgramWithTheWineOfItsPrefixManager) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.prefix);
     std::filesystem::remove(tmp.Path() / "out/ran");
-    auto options = Options();
-    options.search->wine = c.wine;
-    ASSERT_EQ(PosixProcessLauncher(options).StartDetachedFor("SvxKmV11.exe",
-                                                             Dir(c.prefix) + "/drive_c/FSX"),
+    PrefixSearch search = Search();
+    search.wine = c.wine;
+    ASSERT_EQ(PosixProcessLauncher(Options(search))
+                  .StartDetachedFor("SvxKmV11.exe", Dir(c.prefix) + "/drive_c/FSX"),
               std::nullopt);
     std::vector<std::string> lines = WaitForRun();
     ASSERT_GE(lines.size(), 3u);
@@ -282,6 +294,65 @@ TEST_F(ProcessLauncherTest, RunsAWindowsProgramWithTheWineOfItsPrefixManager) {
     lines.erase(lines.begin() + 1, lines.begin() + 3);
     EXPECT_EQ(lines, c.ran);
   }
+}
+
+// A way of starting a Windows program is a value: the launcher runs what it
+// names, with its arguments before the program's path and its changes to the
+// environment the program inherits. A stale WINEPREFIX never reaches Wine.
+TEST_F(ProcessLauncherTest, StartsTheCommandWindowsProgramsGiveWithItsEnvironment) {
+  struct Programs : WindowsPrograms {
+    std::optional<Command> command;
+    std::string PrefixFor(const std::string&) const override { return {}; }
+    std::vector<std::string> SystemFolders(const std::string&) const override { return {}; }
+    Start CommandFor(const std::string& path, const std::string& commandLine,
+                     const std::string&) const override {
+      if (!command) return {std::nullopt, "nothing runs " + commandLine};
+      Command c = *command;
+      c.arguments.push_back(path);
+      return {c, {}};
+    }
+  };
+  tmp.Write("own/SvxKmV11.exe", "MZ");
+  Script("bin/launcher", "launcher");
+  const std::string patch = Dir("own") + "/SvxKmV11.exe";
+  const test::ScopedEnv stale("WINEPREFIX", "/stale/prefix");
+  const struct {
+    std::optional<Command> command;
+    std::vector<std::string> ran;  // what ran, the WINEPREFIX it saw, its arguments
+  } cases[] = {
+      {Command{Dir("bin/launcher"), {"run"}, {{"WINEPREFIX", "/p"}}},
+       {"launcher", "/p", "run", patch}},
+      {Command{Dir("bin/launcher"), {}, {{"WINEPREFIX", std::nullopt}}}, {"launcher", "", patch}},
+      {Command{Dir("bin/launcher"), {}, {}}, {"launcher", "/stale/prefix", patch}},
+  };
+  for (const auto& c : cases) {
+    std::filesystem::remove(tmp.Path() / "out/ran");
+    Programs programs;
+    programs.command = c.command;
+    PosixProcessLauncher::Options options = Options();
+    options.windowsPrograms = &programs;
+    ASSERT_EQ(PosixProcessLauncher(options).StartDetached("SvxKmV11.exe"), std::nullopt);
+    std::vector<std::string> lines = WaitForRun();
+    ASSERT_GE(lines.size(), 2u);
+    lines.erase(lines.begin() + 1);  // the process id
+    EXPECT_EQ(lines, c.ran);
+  }
+  Programs none;
+  PosixProcessLauncher::Options options = Options();
+  options.windowsPrograms = &none;
+  EXPECT_EQ(PosixProcessLauncher(options).StartDetached("SvxKmV11.exe"),
+            "nothing runs SvxKmV11.exe");
+
+  // Without a prefix (no HOME, no WINEPREFIX) Wine must not take the stale one.
+  std::filesystem::remove(tmp.Path() / "out/ran");
+  PrefixSearch search;
+  search.wine = Dir("bin/launcher");
+  const WinePrograms wine(search, "");
+  options.windowsPrograms = &wine;
+  ASSERT_EQ(PosixProcessLauncher(options).StartDetached("SvxKmV11.exe"), std::nullopt);
+  std::vector<std::string> lines = WaitForRun();
+  ASSERT_EQ(lines.size(), 4u);
+  EXPECT_EQ(lines[2], "");
 }
 
 TEST_F(ProcessLauncherTest, LeavesNoChildBehind) {

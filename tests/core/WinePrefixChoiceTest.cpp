@@ -10,8 +10,11 @@
 #include <vector>
 
 #include "install/SimulatorChecks.h"
-#include "platform/posix/SystemPlatform.h"
-#include "platform/posix/WinePrefix.h"
+#include "platform/posix/Environment.h"
+#include "platform/posix/PosixFileSystem.h"
+#include "platform/posix/wine/PrefixSearch.h"
+#include "support/FakePrefix.h"
+#include "support/ScopedEnv.h"
 #include "support/TempDir.h"
 
 namespace svx {
@@ -31,11 +34,13 @@ class PrefixHome {
     // ~/.steam/steam link reaches the first library a second time.
     Prefix("steam", "home/.local/share/Steam/steamapps/compatdata/100/pfx");
     Prefix("steam2", "games/SteamLibrary/steamapps/compatdata/200/pfx");
-    dir_.Write("home/.local/share/Steam/steamapps/libraryfolders.vdf",
-               "\"libraryfolders\"\n{\n\t\"0\"\n\t{\n\t\t\"path\"\t\t\"" + home_ +
-                   "/.local/share/Steam\"\n\t\t\"apps\"\n\t\t{\n\t\t\t\"100\"\t\t\"1\"\n\t\t}\n\t}"
-                   "\n\t\"1\"\n\t{\n\t\t\"path\"\t\t\"" +
-                   dir_.Str() + "/games/SteamLibrary\"\n\t\t\"label\"\t\t\"\"\n\t}\n}\n");
+    dir_.Write(
+        "home/.local/share/Steam/steamapps/libraryfolders.vdf",
+        test::KeyValuesText(test::Block(
+            "libraryfolders",
+            {test::Block("0", {{"path", home_ + "/.local/share/Steam"},
+                               test::Block("apps", {{"100", "1"}})}),
+             test::Block("1", {{"path", dir_.Str() + "/games/SteamLibrary"}, {"label", ""}})})));
     dir_.MakeDir("home/.steam");
     stdfs::create_directory_symlink(home_ + "/.local/share/Steam", home_ + "/.steam/steam");
     // Lutris: a game file naming a prefix outside ~/Games, and a prefix left
@@ -61,33 +66,21 @@ class PrefixHome {
     dir_.Write("home/.cxoffice/FSX/cxbottle.conf", "[Bottle]\n");
   }
 
-  // A prefix as Wine lays one out, its registry without the simulator's key.
   void Prefix(const std::string& name, const std::string& relative) {
-    paths_[name] = dir_.Str() + "/" + relative;
-    SetRegistry(name, std::nullopt);
-    dir_.MakeDir(relative + "/drive_c");
-    dir_.MakeDir(relative + "/dosdevices");
-    stdfs::create_directory_symlink("../drive_c", paths_[name] + "/dosdevices/c:");
+    prefixes_.emplace(name, test::FakePrefix(dir_.Path() / relative));
   }
 
-  void SetRegistry(const std::string& name, const std::optional<std::string>& setupPath) {
-    std::string text =
-        "WINE REGISTRY Version 2\n;; All keys relative to \\\\Machine\n\n#arch=win64\n";
-    if (setupPath) {
-      text +=
-          "\n[Software\\\\Wow6432Node\\\\Microsoft\\\\Microsoft Games\\\\Flight Simulator\\\\10.0] "
-          "1\n\"SetupPath\"=\"" +
-          *setupPath + "\"\n";
-    }
-    std::ofstream(paths_[name] + "/system.reg") << text;
+  // A registry naming `folder` (as stored) as the simulator's.
+  void SetRegistry(const std::string& name, const std::string& folder) {
+    prefixes_.at(name).SetupPath(folder);
   }
 
   // The simulator in C:\Games\FSX of that prefix, the registry saying so.
   void Install(const std::string& name) {
-    SetRegistry(name, "C:\\\\Games\\\\FSX\\\\");
-    std::ofstream(paths_[name] + "/drive_c/TERRAIN.CFG");  // not the right folder
-    stdfs::create_directories(paths_[name] + "/drive_c/Games/FSX");
-    std::ofstream(paths_[name] + "/drive_c/Games/FSX/terrain.cfg");
+    const test::FakePrefix& prefix = prefixes_.at(name);
+    prefix.SetupPath("C:\\Games\\FSX\\");
+    prefix.DriveC("TERRAIN.CFG");  // not the right folder
+    prefix.DriveC("Games/FSX/terrain.cfg");
   }
 
   PrefixSearch Search() const {
@@ -99,13 +92,13 @@ class PrefixHome {
     return s;
   }
 
-  const std::string& operator[](const std::string& name) { return paths_[name]; }
+  std::string operator[](const std::string& name) const { return prefixes_.at(name).Str(); }
   const test::TempDir& Dir() const { return dir_; }
 
  private:
   test::TempDir dir_;
   std::string home_;
-  std::map<std::string, std::string> paths_;
+  std::map<std::string, test::FakePrefix> prefixes_;
 };
 
 TEST(WinePrefixSearch, FindsEachManagersPrefixesOnceInTheirOrder) {
@@ -177,7 +170,7 @@ TEST(WinePrefixSearch, TakesTheFirstPrefixWhoseRegistryFolderIsTheSimulator) {
     SCOPED_TRACE(c.what);
     PrefixHome home;
     for (const std::string& name : c.installed) home.Install(name);
-    for (const std::string& name : c.valueOnly) home.SetRegistry(name, "C:\\\\Elsewhere");
+    for (const std::string& name : c.valueOnly) home.SetRegistry(name, "C:\\Elsewhere");
 
     PrefixInUse inUse = ChoosePrefixInUse(home.Search(), CheckRegistryFolder);
     EXPECT_EQ(inUse.prefix.path, home[c.chosen]);
@@ -199,6 +192,47 @@ TEST(WinePrefixSearch, KeepsWinePrefixAndReadsEachRegistryOnce) {
   PrefixInUse inUse = ChoosePrefixInUse(home.Search(), CheckRegistryFolder);
   stdfs::remove(home["bottles"] + "/system.reg");
   EXPECT_EQ(ReadRegistryPath(*inUse.registry), "C:\\Games\\FSX");
+}
+
+// Where no manager's prefix holds the simulator, start-up falls back to
+// WINEPREFIX, else ~/.wine, as the environment it read names them; the file
+// layer's drives and the registry are that prefix's.
+TEST(WinePrefixSearch, FallsBackToThePrefixTheEnvironmentNames) {
+  test::TempDir tmp;
+  test::FakePrefix(tmp.Path() / "prefix", test::Arch::kWin32)
+      .SetupPath("C:\\A")
+      .DriveC("FSX/TERRAIN.CFG");
+  test::FakePrefix(tmp.Path() / "home/.wine", test::Arch::kWin32)
+      .SetupPath("C:\\B")
+      .DriveC("HOME.TXT");
+  const struct {
+    const char* winePrefix;
+    const char* home;
+    std::string prefix;
+    std::string registryFolder;
+    std::string file;  // one file on drive C:
+  } cases[] = {
+      {"prefix", "home", tmp.Str() + "/prefix", "C:\\A", "C:\\FSX\\TERRAIN.CFG"},
+      {nullptr, "home", tmp.Str() + "/home/.wine", "C:\\B", "C:\\home.txt"},
+      {nullptr, nullptr, "", "", ""},
+  };
+  test::ScopedEnv data("XDG_DATA_HOME", nullptr), config("XDG_CONFIG_HOME", nullptr);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.prefix);
+    test::ScopedEnv prefix("WINEPREFIX",
+                           c.winePrefix ? (tmp.Path() / c.winePrefix).c_str() : nullptr);
+    test::ScopedEnv home("HOME", c.home ? (tmp.Path() / c.home).c_str() : nullptr);
+
+    PrefixInUse inUse =
+        ChoosePrefixInUse(PrefixSearch::From(Environment::OfThisProcess()), CheckRegistryFolder);
+    EXPECT_EQ(inUse.prefix.path, c.prefix);
+    EXPECT_EQ(ReadRegistryPath(*inUse.registry), c.registryFolder);
+    PosixFileSystem files(PosixFileSystem::Options{inUse.prefix.path, ""});
+    if (!c.file.empty()) {
+      EXPECT_EQ(files.Kind(c.file), PathKind::kFile);
+    }
+    EXPECT_EQ(files.Kind("C:\\"), c.prefix.empty() ? PathKind::kMissing : PathKind::kFolder);
+  }
 }
 
 // A registry as Wine itself writes it: the value added with Wine's own reg

@@ -7,7 +7,8 @@
 #include "install/VersionGate.h"
 #include "platform/posix/IniProfileReader.h"
 #include "platform/posix/PosixFileSystem.h"
-#include "platform/posix/WineRegistry.h"
+#include "platform/posix/wine/WineRegistry.h"
+#include "support/FakePrefix.h"
 #include "support/TempDir.h"
 
 namespace svx {
@@ -19,22 +20,16 @@ namespace {
 class WinePrefix : public ::testing::Test {
  protected:
   void SetUp() override {
-    prefix_ = dir_.Str() + "/prefix";
-    dir_.Write("prefix/system.reg",
-               "WINE REGISTRY Version 2\n;; All keys relative to \\\\Machine\n\n#arch=win64\n\n"
-               "[Software\\\\Wow6432Node\\\\Microsoft\\\\Microsoft Games\\\\Flight "
-               "Simulator\\\\10.0] 1796747077\n#time=1d9a0b1c2d3e4f5\n"
-               "\"SetupPath\"=\"C:\\\\Program Files (x86)\\\\Microsoft Games\\\\FSX\\\\\"\n");
+    test::FakePrefix(prefix_)
+        .SetupPath("C:\\Program Files (x86)\\Microsoft Games\\FSX\\")
+        .Drive('z', "/");
     sim_ = "prefix/drive_c/Program Files (x86)/Microsoft Games/fsx";
     dir_.Write(sim_ + "/terrain.cfg", "");
     dir_.Write(sim_ + "/QUELLMARK/rodezez/Product.ini", "[Product]\r\nVersion=1.0.0\r\n");
-    std::filesystem::create_directories(prefix_ + "/dosdevices");
-    std::filesystem::create_directory_symlink("../drive_c", prefix_ + "/dosdevices/c:");
-    std::filesystem::create_directory_symlink("/", prefix_ + "/dosdevices/z:");
   }
 
   test::TempDir dir_;
-  std::string prefix_;
+  std::string prefix_ = dir_.Str() + "/prefix";
   std::string sim_;
 };
 

@@ -6,7 +6,8 @@
 #include <string>
 
 #include "install/SimulatorChecks.h"
-#include "platform/posix/WineRegistry.h"
+#include "platform/posix/wine/WineRegistry.h"
+#include "support/FakePrefix.h"
 #include "support/PlatformFakes.h"
 #include "support/TempDir.h"
 
@@ -22,10 +23,10 @@ constexpr const char* kWowKeyLine =
     "1796747077\n#time=1d9a0b1c2d3e4f5\n";
 
 std::string Reg32(const std::string& body) {
-  return "WINE REGISTRY Version 2\n;; All keys relative to \\\\Machine\n\n#arch=win32\n\n" + body;
+  return test::RegistryHead(test::Arch::kWin32) + "\n" + body;
 }
 std::string Reg64(const std::string& body) {
-  return "WINE REGISTRY Version 2\n;; All keys relative to \\\\Machine\n\n#arch=win64\n\n" + body;
+  return test::RegistryHead(test::Arch::kWin64) + "\n" + body;
 }
 std::string SetupPathLine(const std::string& data) {
   return "\"SetupPath\"=" + data + "\n";
@@ -198,28 +199,6 @@ TEST_F(WineRegistryPrefix, RefusesAFileOverTheLimit) {
              Reg32(std::string(kPlainKeyLine) + SetupPathLine("\"C:\\\\FSX\"")));
   WineRegistry small(WineRegistryOptions{dir_.Str() + "/prefix", 16});
   EXPECT_EQ(small.ReadLocalMachineString(kKey, "SetupPath", 999), std::nullopt);
-}
-
-TEST_F(WineRegistryPrefix, TakesThePrefixFromTheEnvironment) {
-  dir_.Write("env/system.reg", Reg32(std::string(kPlainKeyLine) + SetupPathLine("\"C:\\\\A\"")));
-  dir_.Write("home/.wine/system.reg",
-             Reg32(std::string(kPlainKeyLine) + SetupPathLine("\"C:\\\\B\"")));
-  const char* oldPrefix = getenv("WINEPREFIX");
-  const char* oldHome = getenv("HOME");
-  const std::string savedPrefix = oldPrefix ? oldPrefix : "";
-  const std::string savedHome = oldHome ? oldHome : "";
-
-  setenv("HOME", (dir_.Str() + "/home").c_str(), 1);
-  setenv("WINEPREFIX", (dir_.Str() + "/env").c_str(), 1);
-  EXPECT_EQ(Read(""), "C:\\A");
-  unsetenv("WINEPREFIX");
-  EXPECT_EQ(Read(""), "C:\\B");
-
-  if (oldPrefix) setenv("WINEPREFIX", savedPrefix.c_str(), 1);
-  if (oldHome)
-    setenv("HOME", savedHome.c_str(), 1);
-  else
-    unsetenv("HOME");
 }
 
 TEST(ReadRegistryPath, DropsOneTrailingBackslash) {

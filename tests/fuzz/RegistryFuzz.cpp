@@ -6,7 +6,7 @@
 #include <string_view>
 
 #include "FuzzCheck.h"
-#include "platform/posix/WineRegistry.h"
+#include "platform/posix/wine/WineRegistry.h"
 
 namespace {
 

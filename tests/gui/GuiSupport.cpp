@@ -12,6 +12,7 @@
 #include <wx/window.h>
 
 #include "config/ProductConfig.h"
+#include "support/FakePrefix.h"
 
 namespace svx::test {
 
@@ -50,20 +51,8 @@ SampleInstall::SampleInstall(const std::string& registryFolder, const std::strin
   namespace fs = std::filesystem;
   oldCwd_ = fs::current_path().string();
   dir_.MakeDir("home");
-  dir_.MakeDir("prefix/drive_c");
-  dir_.MakeDir("prefix/dosdevices");
-  fs::create_directory_symlink("../drive_c", dir_.Path() / "prefix/dosdevices/c:");
-  if (!registryFolder.empty()) {
-    std::string escaped;
-    for (char c : registryFolder) escaped += c == '\\' ? std::string("\\\\") : std::string(1, c);
-    dir_.Write("prefix/system.reg",
-               "WINE REGISTRY Version 2\n"
-               ";; All keys relative to \\\\Machine\n\n"
-               "[Software\\\\Microsoft\\\\Microsoft Games\\\\Flight Simulator\\\\10.0] 1796747077\n"
-               "#time=1d9f3c8e5a2b7c0\n"
-               "\"SetupPath\"=\"" +
-                   escaped + "\"\n");
-  }
+  const test::FakePrefix prefix(dir_.Path() / "prefix", test::Arch::kWin32);
+  if (!registryFolder.empty()) prefix.SetupPath(registryFolder);
   WriteSimulator(kSimFolder, version);
   dir_.Write("work/" + TheProductConfig().PatchExecutable(), "XXpatch body");
   setenv("HOME", (dir_.Path() / "home").c_str(), 1);

@@ -1,26 +1,20 @@
-#include "platform/posix/WineRegistry.h"
+// POSIX code only.
+#include "platform/posix/wine/WineRegistry.h"
 
 #include <algorithm>
 #include <cstdint>
 #include <utility>
 #include <vector>
 
+#include "platform/Text.h"
 #include "platform/Wildcard.h"
 #include "platform/posix/RegularFile.h"
-#include "platform/posix/WinePrefix.h"
 
 namespace svx {
 namespace {
 
 constexpr std::string_view kHeader = "WINE REGISTRY Version 2";
 constexpr std::string_view kWow64Node = "Wow6432Node";
-
-int HexDigit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
 
 // One code point from the raw bytes at text[pos]. wineserver itself writes
 // only ASCII, but a hand-edited file may hold UTF-8, or bytes of some 8-bit
@@ -64,24 +58,6 @@ void AppendUtf16(std::u16string& out, char32_t cp) {
     cp -= 0x10000;
     out.push_back(static_cast<char16_t>(0xD800 + (cp >> 10)));
     out.push_back(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
-  }
-}
-
-void AppendUtf8(std::string& out, char32_t cp) {
-  if (cp < 0x80) {
-    out.push_back(static_cast<char>(cp));
-  } else if (cp < 0x800) {
-    out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
-    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-  } else if (cp < 0x10000) {
-    out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
-    out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-  } else {
-    out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
-    out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
   }
 }
 
@@ -171,16 +147,6 @@ std::optional<std::string> DecodeUntil(std::string_view text, size_t& pos, char 
   std::u16string units;
   if (!DecodeEscaped(text, pos, end, units)) return std::nullopt;
   return Utf16ToUtf8(units);
-}
-
-std::string_view NextLine(std::string_view text, size_t& pos) {
-  const size_t start = pos;
-  const size_t newline = text.find('\n', pos);
-  const size_t stop = newline == std::string_view::npos ? text.size() : newline;
-  pos = newline == std::string_view::npos ? text.size() : newline + 1;
-  std::string_view line = text.substr(start, stop - start);
-  if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-  return line;
 }
 
 // A 32-bit program's view of HKLM\Software in a 64-bit prefix is the
@@ -509,9 +475,7 @@ std::optional<std::string> FindRegistryStringInFile(const RegularFile& file, std
   return ScanKeys(*end, 0, wanted, value, maxBytes).text;
 }
 
-WineRegistry::WineRegistry(WineRegistryOptions options) : options_(std::move(options)) {
-  if (options_.prefix.empty()) options_.prefix = DefaultWinePrefix().path;
-}
+WineRegistry::WineRegistry(WineRegistryOptions options) : options_(std::move(options)) {}
 
 std::optional<std::string> WineRegistry::ReadLocalMachineString(const std::string& key,
                                                                 const std::string& value,

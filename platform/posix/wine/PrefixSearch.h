@@ -1,18 +1,21 @@
-// POSIX code only. Which Wine prefix the simulator lives in, and which Wine
-// runs programs in it.
+// POSIX code only. Which Wine prefix the simulator lives in.
 //
 // A prefix is a folder with the registry files (system.reg) and drive_c. Users
 // keep their simulator in ~/.wine, in $WINEPREFIX, or, most often today, in a
 // prefix a prefix manager made: Steam (Proton), Lutris, Bottles, PlayOnLinux or
 // CrossOver. Each manager records where its prefixes are and which Wine build
-// runs each of them; the rules for reading those records are kept together, one
-// row per manager, in WinePrefix.cpp.
+// runs each of them; the rules for reading those records are in Managers.h,
+// one file per manager.
 #pragma once
 
 #include <functional>
-#include <optional>
+#include <memory>
 #include <string>
 #include <vector>
+
+#include "platform/Platform.h"
+#include "platform/posix/Environment.h"
+#include "platform/posix/wine/WineRegistry.h"
 
 namespace svx {
 
@@ -41,11 +44,12 @@ struct PrefixSearch {
   // package alone puts its loader only in /usr/lib/wine.
   std::vector<std::string> packagedWines;
 
-  static PrefixSearch FromEnvironment();
+  // The search of a user with this environment (the one read at start-up).
+  static PrefixSearch From(const Environment& environment);
 };
 
 // WINEPREFIX, else ~/.wine: the prefix when nothing else is known.
-WinePrefix DefaultWinePrefix(const PrefixSearch& search = PrefixSearch::FromEnvironment());
+WinePrefix DefaultWinePrefix(const PrefixSearch& search);
 
 // Every prefix folder there is, in the order they are tried: ~/.wine, then
 // Steam, Lutris, Bottles, PlayOnLinux and CrossOver, each in its own order. A
@@ -62,25 +66,19 @@ enum class PrefixFit { kNoValue, kValueOnly, kFolderFound };
 WinePrefix ChooseWinePrefix(const PrefixSearch& search,
                             const std::function<PrefixFit(const WinePrefix&)>& fit);
 
+struct PrefixInUse {
+  WinePrefix prefix;
+  // The chosen prefix's registry, which has already answered the question
+  // start-up asks it, so that no registry file is read twice.
+  std::unique_ptr<WineRegistry> registry;
+};
+
+// ChooseWinePrefix with each candidate's registry judged by `simulatorFolder`
+// through the candidate's own drive links.
+PrefixInUse ChoosePrefixInUse(const PrefixSearch& search, RegistryFolderTest simulatorFolder);
+
 // The prefix at `path` with what its manager records of it, when a manager
 // knows that folder.
 WinePrefix IdentifyWinePrefix(const std::string& path, const PrefixSearch& search);
-
-// The folder Wine maps a drive letter to in a prefix (dosdevices/x:, a link),
-// with links resolved; nothing when the prefix has no such drive.
-std::optional<std::string> DriveRoot(const std::string& prefix, char letter);
-
-// The prefix a Linux path lies in: the nearest folder at or above it that holds
-// drive_c and system.reg.
-std::optional<std::string> PrefixHolding(const std::string& path);
-
-bool SameFolder(const std::string& a, const std::string& b);
-
-// The command that runs a Windows program in `prefix`, the program's path to
-// be added: WINE when set; else the Wine the prefix's manager records for it,
-// where that exists on disk; else wine, then wine64, on the search path; else
-// one of the packaged loaders. Nothing when none of them exists.
-std::optional<std::vector<std::string>> FindWine(const WinePrefix& prefix,
-                                                 const PrefixSearch& search);
 
 }  // namespace svx

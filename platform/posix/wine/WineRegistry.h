@@ -1,5 +1,5 @@
-// The registry of a Wine prefix, read from the text file in which wineserver
-// keeps HKEY_LOCAL_MACHINE ("system.reg").
+// POSIX code only. The registry of a Wine prefix, read from the text file in
+// which wineserver keeps HKEY_LOCAL_MACHINE ("system.reg").
 #pragma once
 
 #include <cstddef>
@@ -12,8 +12,7 @@
 namespace svx {
 
 struct WineRegistryOptions {
-  // The prefix folder; empty means $WINEPREFIX, else $HOME/.wine, as they are
-  // when the registry is made.
+  // The prefix folder; empty: there is none, and nothing is found.
   std::string prefix;
   // A system.reg larger than this is not read at all. Real ones are a few MiB.
   size_t maxFileBytes = 256u << 20;
