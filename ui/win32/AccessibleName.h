@@ -3,10 +3,10 @@
 // The system's accessibility proxy names an edit field after the static text
 // before it in window order, and a button after its window text. In these
 // templates the window order is the tab order, which puts other controls
-// between a label and its field, and the status button has no text (a
-// BS_BITMAP button would draw its text while it has no image, so it cannot
-// carry one). A named control answers WM_GETOBJECT itself with the system's
-// proxy for it, changed only in its name.
+// between a label and its field, and the status button has no text: a
+// BS_BITMAP button draws its text while it has no image (seen with Wine 8's
+// comctl32), so it cannot carry one. A named control answers WM_GETOBJECT
+// itself with the system's proxy for it, changed only in its name.
 #pragma once
 
 #include <windows.h>
