@@ -97,4 +97,23 @@ const char* const kInvalidOnExitQuestion =
     "Are you sure you want to exit ?";
 const char* const kCancelQuestion = "Are you sure you want to cancel the changes ?\n";
 
+std::string_view StatusButtonName(int dialogId, int bitmapId) {
+  struct Name {
+    int dialog, bitmap;
+    const char* text;
+  };
+  static constexpr Name kNames[] = {
+      {IDD_MAIN, 0, "Patch preparation status: not run"},
+      {IDD_MAIN, IDB_VALID, "Patch preparation status: ready"},
+      {IDD_MAIN, IDB_INVALID, "Patch preparation status: failed"},
+      {IDD_LOCATION, 0, "FSX location not checked"},
+      {IDD_LOCATION, IDB_VALID, "valid FSX location"},
+      {IDD_LOCATION, IDB_INVALID, "invalid FSX location"},
+  };
+  for (const Name& n : kNames) {
+    if (n.dialog == dialogId && n.bitmap == bitmapId) return n.text;
+  }
+  return {};
+}
+
 }  // namespace svx

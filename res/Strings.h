@@ -54,4 +54,10 @@ extern const char* const kBrowseTitle;
 extern const char* const kInvalidOnExitQuestion;
 extern const char* const kCancelQuestion;
 
+// What a screen reader reads for the status button of the main window (102)
+// or the change-location dialog (129) while it shows the green check mark
+// (130), the red X (131) or no image (0); empty for any other. The button
+// shows no text, so nothing else tells a blind user what the image says.
+std::string_view StatusButtonName(int dialogId, int bitmapId);
+
 }  // namespace svx
