@@ -21,6 +21,40 @@ using SharedName = std::shared_ptr<std::wstring>;
 // from there hands the system the stub's code bytes as the id (seen with
 // Wine's oleacc, which then answers E_NOINTERFACE).
 
+// oleacc is no known DLL: imported, the loader would look for it in the
+// program's folder first, before any code of the program can restrict the
+// search, and the program runs elevated from a Downloads folder. So it is
+// loaded by its full path in the system folder, at the first accessibility
+// request; without it the controls keep the names the system derives.
+struct Oleacc {
+  decltype(&::CreateStdAccessibleObject) createStdAccessibleObject = nullptr;
+  decltype(&::LresultFromObject) lresultFromObject = nullptr;
+};
+
+template <typename Fn>
+Fn Lookup(HMODULE module, const char* name) {
+  // Through void (*)(void), the one function type GCC lets stand for any.
+  return reinterpret_cast<Fn>(reinterpret_cast<void (*)()>(::GetProcAddress(module, name)));
+}
+
+const Oleacc& SystemOleacc() {
+  static const Oleacc loaded = [] {
+    Oleacc o;
+    wchar_t folder[MAX_PATH];
+    const UINT length = ::GetSystemDirectoryW(folder, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) return o;
+    const std::wstring path = std::wstring(folder, length) + L"\\oleacc.dll";
+    HMODULE module = ::LoadLibraryW(path.c_str());
+    if (module == nullptr) return o;
+    o.createStdAccessibleObject =
+        Lookup<decltype(&::CreateStdAccessibleObject)>(module, "CreateStdAccessibleObject");
+    o.lresultFromObject = Lookup<decltype(&::LresultFromObject)>(module, "LresultFromObject");
+    if (o.createStdAccessibleObject == nullptr || o.lresultFromObject == nullptr) o = Oleacc{};
+    return o;
+  }();
+  return loaded;
+}
+
 bool IsSelf(const VARIANT& child) {
   return child.vt == VT_I4 && child.lVal == CHILDID_SELF;
 }
@@ -183,13 +217,15 @@ LRESULT CALLBACK NamedControlProc(HWND control, UINT message, WPARAM wParam, LPA
   switch (message) {
     case WM_GETOBJECT:
       // The object id comes in the low 32 bits, sign-extended or not.
-      if (static_cast<DWORD>(lParam) == static_cast<DWORD>(OBJID_CLIENT)) {
+      if (const Oleacc& oleacc = SystemOleacc();
+          static_cast<DWORD>(lParam) == static_cast<DWORD>(OBJID_CLIENT) &&
+          oleacc.createStdAccessibleObject != nullptr) {
         IAccessible* proxy = nullptr;
-        if (SUCCEEDED(::CreateStdAccessibleObject(control, OBJID_CLIENT, __uuidof(IAccessible),
-                                                  reinterpret_cast<void**>(&proxy)))) {
+        if (SUCCEEDED(oleacc.createStdAccessibleObject(control, OBJID_CLIENT, __uuidof(IAccessible),
+                                                       reinterpret_cast<void**>(&proxy)))) {
           auto* named = new NamedAccessible(control, proxy, *name);
-          const LRESULT result =
-              ::LresultFromObject(__uuidof(IAccessible), wParam, static_cast<IAccessible*>(named));
+          const LRESULT result = oleacc.lresultFromObject(__uuidof(IAccessible), wParam,
+                                                          static_cast<IAccessible*>(named));
           named->Release();
           // Failed (COM not started, say): the client gets the system's proxy,
           // wrongly named, rather than nothing.
