@@ -2,15 +2,12 @@
 
 #include "res/ResourceIds.h"
 
-// The project's version, handed in by the build (res/CMakeLists.txt).
-#define SVX_STRING2(x) #x
-#define SVX_STRING(x) SVX_STRING2(x)
-
 namespace svx {
 
 const char* const kAboutBoxItem = "&About SvxPatch...";
-const char* const kAboutVersionLine =
-    "SvxPatch Version " SVX_STRING(SVX_VERSION_MAJOR) "." SVX_STRING(SVX_VERSION_MINOR);
+// Fixed, as the About box has always read; the release number is in the
+// Windows program's version information.
+const char* const kAboutVersionLine = "SvxPatch Version 1.0";
 const char* const kAboutSecondLine = "Scenery patch preparation";
 
 std::string_view LoadResString(int id) {
@@ -143,5 +140,24 @@ const char* const kInvalidOnExitQuestion =
     "will not be saved if you exit now.\n\n"
     "Are you sure you want to exit ?";
 const char* const kCancelQuestion = "Are you sure you want to cancel the changes ?\n";
+
+std::string_view StatusButtonName(int dialogId, int bitmapId) {
+  struct Name {
+    int dialog, bitmap;
+    const char* text;
+  };
+  static constexpr Name kNames[] = {
+      {IDD_MAIN, 0, "Patch preparation status: not run"},
+      {IDD_MAIN, IDB_VALID, "Patch preparation status: ready"},
+      {IDD_MAIN, IDB_INVALID, "Patch preparation status: failed"},
+      {IDD_LOCATION, 0, "FSX location not checked"},
+      {IDD_LOCATION, IDB_VALID, "valid FSX location"},
+      {IDD_LOCATION, IDB_INVALID, "invalid FSX location"},
+  };
+  for (const Name& n : kNames) {
+    if (n.dialog == dialogId && n.bitmap == bitmapId) return n.text;
+  }
+  return {};
+}
 
 }  // namespace svx

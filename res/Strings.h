@@ -10,9 +10,8 @@
 
 namespace svx {
 
-extern const char* const kAboutBoxItem;  // string 101
-// "SvxPatch Version <major>.<minor>" of the project's version.
-extern const char* const kAboutVersionLine;
+extern const char* const kAboutBoxItem;      // string 101
+extern const char* const kAboutVersionLine;  // "SvxPatch Version 1.0", whatever the release
 extern const char* const kAboutSecondLine;
 
 // The text of a string-table entry; empty for an id the table does not hold,
@@ -73,5 +72,11 @@ std::string UmuMissingReason(const std::string& manager, const std::string& pref
 extern const char* const kBrowseTitle;
 extern const char* const kInvalidOnExitQuestion;
 extern const char* const kCancelQuestion;
+
+// What a screen reader reads for the status button of the main window (102)
+// or the change-location dialog (129) while it shows the green check mark
+// (130), the red X (131) or no image (0); empty for any other. The button
+// shows no text, so nothing else tells a blind user what the image says.
+std::string_view StatusButtonName(int dialogId, int bitmapId);
 
 }  // namespace svx

@@ -110,6 +110,7 @@ class Session:
     def __init__(self, tmp):
         self.tmp = tmp
         self.procs = []
+        self.groups = []
         self.app = None
         self.env = None
 
@@ -150,17 +151,54 @@ class Session:
         out = self.run(["xprop", "-root", "_NET_SUPPORTING_WM_CHECK"], check=False)
         return "window id" in out
 
-    def start_app(self, exe, work, log, **env):
-        """Starts the tool in `work` with HOME in the session's folder and the
-        environment changed by `env` (a value of None unsets a variable)."""
+    def app_env(self, env):
+        """The tool's environment: the display's, HOME in the session's folder,
+        changed by `env` (a value of None unsets a variable)."""
         full = dict(self.env, HOME=os.path.join(self.tmp, "home"))
         for name, value in env.items():
             full.pop(name, None)
             if value is not None:
                 full[name] = value
-        self.app = subprocess.Popen([exe], cwd=work, env=full, stdout=log, stderr=subprocess.STDOUT)
+        return full
+
+    def start_app(self, exe, work, log, **env):
+        """Starts the tool in `work`, in the environment of app_env(env)."""
+        self.app = subprocess.Popen([exe], cwd=work, env=self.app_env(env), stdout=log,
+                                    stderr=subprocess.STDOUT)
+
+    def launch(self, args, cwd, log, **env):
+        """Runs a launcher that starts the tool and ends before it, in the
+        environment of app_env(env) and a process group of its own, which the
+        tool stays in; stop() ends the whole group. Returns the group's id."""
+        launcher = subprocess.Popen(args, cwd=cwd, env=self.app_env(env), stdout=log,
+                                    stderr=subprocess.STDOUT, start_new_session=True)
+        self.groups.append(launcher.pid)
+        try:
+            status = launcher.wait(timeout=WAIT_S)  # reaped, so the group empties with the tool
+        except subprocess.TimeoutExpired:
+            raise Failure(f"{args[0]} did not return") from None
+        if status != 0:
+            raise Failure(f"{' '.join(args)} failed with status {status}")
+        return launcher.pid
+
+    @staticmethod
+    def group_alive(group):
+        try:
+            os.killpg(group, 0)
+            return True
+        except ProcessLookupError:
+            return False
 
     def stop(self):
+        for group in self.groups:
+            if self.group_alive(group):
+                os.killpg(group, signal.SIGTERM)
+                deadline = time.monotonic() + 3
+                while self.group_alive(group) and time.monotonic() < deadline:
+                    time.sleep(0.05)
+                if self.group_alive(group):
+                    os.killpg(group, signal.SIGKILL)
+        self.groups = []
         for proc in [self.app] + list(reversed(self.procs)):
             if proc is None or proc.poll() is not None:
                 continue
