@@ -88,6 +88,50 @@ std::string WineNotRunnableText(const std::string& program, const std::string& w
          "or unset it to use the Wine of the wine package.";
 }
 
+// Another Wine than the manager's would update the prefix for itself, which
+// the manager may then undo or refuse; so the patch is not started with one
+// unless the user names it.
+std::string ManagersWineGoneText(const std::string& program, const std::string& reason) {
+  return program + " was not started: " + reason +
+         ".\n\nTo start the patch with another Wine all the same, which may change the prefix "
+         "for that Wine, start this tool with WINE set to it (WINE=/path/to/wine svxpatch) and "
+         "launch the patch again.";
+}
+
+std::string WineNotInstalledReason(const std::string& manager, const std::string& prefix,
+                                   std::span<const std::string> wines) {
+  std::string text = manager + " runs the Wine prefix " + prefix + " with ";
+  for (size_t i = 0; i < wines.size(); ++i) {
+    if (i > 0) text += ", else with ";
+    text += wines[i];
+  }
+  return text + (wines.size() > 1 ? ", none of which is installed" : ", which is not installed");
+}
+
+std::string NoProtonRecordedReason(const std::string& prefix) {
+  return "Steam has no record of the Proton that runs the Wine prefix " + prefix +
+         " (neither its config_info nor Steam's config.vdf names one)";
+}
+
+std::string ProtonNotRunnableReason(const std::string& prefix, const std::string& proton) {
+  return "Steam runs the Wine prefix " + prefix + " with " + proton +
+         ", which cannot be started here: it needs umu-run, or python3 for its proton script, or "
+         "a Wine of its own in its files or dist folder";
+}
+
+std::string OlderProtonReason(const std::string& prefix, const std::string& prefixVersion,
+                              const std::string& proton, const std::string& protonVersion) {
+  return "the Wine prefix " + prefix + " was last run by Proton " + prefixVersion +
+         ", and the Proton Steam would start it with now, " + proton + " (" + protonVersion +
+         "), is older: it would first remove the files the newer Proton put into the prefix";
+}
+
+std::string UmuMissingReason(const std::string& manager, const std::string& prefix,
+                             const std::string& proton) {
+  return manager + " runs the Wine prefix " + prefix + " with " + proton +
+         " through umu-run, which is not installed";
+}
+
 const char* const kBrowseTitle = "Select FSX Folder Location";
 // Two spaces after the first full stop and a blank before each question mark:
 // these are the texts users have always been shown.

@@ -49,6 +49,25 @@ std::string NotStartedText(const std::string& program);
 std::string WineMissingText(const std::string& program);
 std::string WineNotRunnableText(const std::string& program, const std::string& wine);
 
+// Starting the patch on Linux when what the prefix's manager runs it with is
+// not there: the box's text, around one of the reasons below. `prefix` is the
+// prefix's folder, `manager` the manager's name (Steam, Lutris, ...).
+std::string ManagersWineGoneText(const std::string& program, const std::string& reason);
+// The manager's Wine (a folder or program; several: each it would take in turn)
+// is not installed.
+std::string WineNotInstalledReason(const std::string& manager, const std::string& prefix,
+                                   std::span<const std::string> wines);
+// Steam has no record of which Proton runs the prefix.
+std::string NoProtonRecordedReason(const std::string& prefix);
+// The Proton is there, but neither it nor its Wine can be started here.
+std::string ProtonNotRunnableReason(const std::string& prefix, const std::string& proton);
+// The Proton would first take back the files a newer one put into the prefix.
+std::string OlderProtonReason(const std::string& prefix, const std::string& prefixVersion,
+                              const std::string& proton, const std::string& protonVersion);
+// The manager runs this Proton only through umu-run, which is not installed.
+std::string UmuMissingReason(const std::string& manager, const std::string& prefix,
+                             const std::string& proton);
+
 // The change-location dialog.
 extern const char* const kBrowseTitle;
 extern const char* const kInvalidOnExitQuestion;
