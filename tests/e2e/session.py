@@ -142,12 +142,27 @@ class Session:
         # No accessibility bus here: without this GTK waits for one at start.
         env["NO_AT_BRIDGE"] = "1"
         self.env = env
-        self.procs.append(
-            subprocess.Popen(["openbox"], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        )
+        # A home of its own and no session manager: sessions that run side by
+        # side then share no openbox state, and one that ends early is started
+        # again rather than waited for until the deadline.
+        self.wm_env = dict(env, HOME=os.path.join(self.tmp, "wm-home"))
+        os.makedirs(self.wm_env["HOME"], exist_ok=True)
+        self.wm = None
+        self.wm_starts = 0
         self.until(self.wm_running, "the window manager to start")
 
+    def start_wm(self):
+        self.wm = subprocess.Popen(["openbox", "--sm-disable"], env=self.wm_env,
+                                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self.procs.append(self.wm)
+        self.wm_starts += 1
+
     def wm_running(self):
+        if self.wm is None or self.wm.poll() is not None:
+            if self.wm_starts >= 3:
+                raise Failure(f"the window manager ended (status {self.wm.returncode}) "
+                              f"each of {self.wm_starts} times it was started")
+            self.start_wm()
         out = self.run(["xprop", "-root", "_NET_SUPPORTING_WM_CHECK"], check=False)
         return "window id" in out
 
