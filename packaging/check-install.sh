@@ -11,12 +11,14 @@ root="$dest/usr"
 failures=0
 fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
 
-[ -x "$root/bin/svxpatch" ] || fail "bin/svxpatch missing or not executable"
+for program in svxpatch svxpatch-open; do
+  [ -x "$root/bin/$program" ] || fail "bin/$program missing or not executable"
+done
 
 entry="$root/share/applications/svxpatch.desktop"
 if [ -f "$entry" ]; then
-  for line in 'Type=Application' 'Name=Skarvane X Patch Preparation Tool' 'Exec=svxpatch' \
-    'Icon=svxpatch' 'Terminal=false'; do
+  for line in 'Type=Application' 'Name=Skarvane X Patch Preparation Tool' \
+    'Exec=svxpatch-open %f' 'Icon=svxpatch' 'Terminal=false'; do
     grep -qxF "$line" "$entry" || fail "desktop entry lacks \"$line\""
   done
   if command -v desktop-file-validate >/dev/null; then
@@ -44,8 +46,8 @@ done
 
 # Nothing else may land outside these places: no headers, libraries or test
 # programs of the build.
-expected='bin/svxpatch|share/applications/svxpatch\.desktop|share/icons/hicolor/[0-9]+x[0-9]+/apps/svxpatch\.png'
-expected+='|share/metainfo/[a-z.]+\.metainfo\.xml|share/man/man1/svxpatch\.1\.gz'
+expected='bin/svxpatch(-open)?|share/applications/svxpatch\.desktop|share/icons/hicolor/[0-9]+x[0-9]+/apps/svxpatch\.png'
+expected+='|share/metainfo/[a-z.]+\.metainfo\.xml|share/man/man1/svxpatch(-open)?\.1\.gz'
 expected+='|share/doc/svxpatch/(copyright|changelog\.gz)|share/lintian/overrides/svxpatch'
 unexpected=$(cd "$root" && find . -type f | grep -vE "^\./($expected)\$" || true)
 [ -z "$unexpected" ] || fail "unexpected installed files: $unexpected"
@@ -55,4 +57,4 @@ if [ "$failures" -ne 0 ]; then
   echo "$failures problem(s) with the installed files" >&2
   exit 1
 fi
-echo "installed: bin/svxpatch, the desktop entry, 6 icon sizes, metadata and documentation"
+echo "installed: bin/svxpatch and svxpatch-open, the desktop entry, 6 icon sizes, metadata and documentation"

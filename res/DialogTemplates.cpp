@@ -16,7 +16,7 @@ constexpr unsigned kInput = kCtlTabStop | kCtlBorder | kCtlAutoHScroll;
 using K = ControlKind;
 
 const std::array<ControlTemplate, 4> kAbout = {{
-    {kStaticId, K::kIcon, "", 11, 17, 20, 20, 0, IDR_MAINFRAME},
+    {kStaticId, K::kIcon, "", 11, 17, 20, 20, 0, 0, IDR_MAINFRAME},
     {kStaticId, K::kStaticText, kAboutVersionLine, 40, 10, 119, 8, 0},
     {kStaticId, K::kStaticText, kAboutSecondLine, 40, 25, 119, 8, 0},
     {IDOK, K::kDefPushButton, "OK", 178, 7, 50, 14, kDefault},
@@ -25,16 +25,16 @@ const std::array<ControlTemplate, 4> kAbout = {{
 const std::array<ControlTemplate, 16> kMain = {{
     {IDOK, K::kDefPushButton, "Patch Preparation", 183, 68, 60, 25, kDefault | kCtlMultiLine},
     {IDCANCEL, K::kPushButton, "Exit", 263, 68, 60, 25, kButton},
-    {kStaticId, K::kStaticText, "Product Version After Patch", 9, 19, 88, 8, 0},
+    {kStaticId, K::kStaticText, "Product Version After Patch", 9, 19, 88, 8, 0, IDC_TITLE},
     {IDC_TITLE, K::kEdit, "", 102, 16, 254, 14, kOutput},
-    {kStaticId, K::kStaticText, "FSX Location", 51, 39, 44, 8, 0},
+    {kStaticId, K::kStaticText, "FSX Location", 51, 39, 44, 8, 0, IDC_SIMPATH},
     {IDC_CHANGE_LOCATION, K::kDefPushButton, "Change FSX\nLocation", 103, 68, 60, 25,
      kDefault | kCtlMultiLine},
     {IDC_SIMPATH, K::kEdit, "", 101, 36, 255, 14, kOutput},
     {kStaticId, K::kGroupBox, "Patch Preparation Status", 380, 7, 92, 109, 0},
-    {kStaticId, K::kStaticText, "Checked", 386, 21, 30, 8, 0},
-    {kStaticId, K::kStaticText, "Renamed", 385, 39, 32, 8, 0},
-    {kStaticId, K::kStaticText, "Removed", 386, 56, 32, 8, 0},
+    {kStaticId, K::kStaticText, "Checked", 386, 21, 30, 8, 0, IDC_CHECKED},
+    {kStaticId, K::kStaticText, "Renamed", 385, 39, 32, 8, 0, IDC_RENAMED},
+    {kStaticId, K::kStaticText, "Removed", 386, 56, 32, 8, 0, IDC_REMOVED},
     {IDC_CHECKED, K::kEdit, "", 421, 17, 43, 14, kOutput},
     {IDC_RENAMED, K::kEdit, "", 421, 35, 43, 14, kOutput},
     {IDC_REMOVED, K::kEdit, "", 421, 54, 43, 14, kOutput},
@@ -45,9 +45,10 @@ const std::array<ControlTemplate, 16> kMain = {{
 const std::array<ControlTemplate, 10> kLocation = {{
     {IDOK, K::kDefPushButton, "OK", 7, 116, 50, 14, kDefault},
     {IDCANCEL, K::kPushButton, "Cancel", 239, 116, 50, 14, kButton},
-    {kStaticId, K::kStaticText, "FSX Location In Windows Registry:", 7, 7, 112, 8, 0},
+    {kStaticId, K::kStaticText, "FSX Location In Windows Registry:", 7, 7, 112, 8, 0,
+     IDC_REGISTRY_PATH},
     {IDC_REGISTRY_PATH, K::kEdit, "", 7, 20, 282, 14, kOutput},
-    {kStaticId, K::kStaticText, "FSX Location Used By Skarvane:", 7, 44, 126, 8, 0},
+    {kStaticId, K::kStaticText, "FSX Location Used By Skarvane:", 7, 44, 126, 8, 0, IDC_NEW_PATH},
     {IDC_NEW_PATH, K::kEdit, "", 7, 55, 282, 14, kInput},
     {IDC_BROWSE, K::kPushButton, "Browse For FSX", 81, 116, 58, 14, kButton},
     {IDC_USE_REGISTRY, K::kPushButton, "Use Registry", 159, 116, 58, 14, kButton},

@@ -44,6 +44,10 @@ struct ControlTemplate {
   const char* text;  // UTF-8; "\n" breaks a line
   int x, y, width, height;
   unsigned flags;
+  // The id of the control a kStaticText names for a screen reader, 0 for none.
+  // Tab order does not give it: the counters' labels come as a block before
+  // their fields, and "FSX Location" comes before a button.
+  int labelFor = 0;
   int image = 0;  // resource id of the icon of a kIcon control
 };
 

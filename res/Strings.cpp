@@ -2,15 +2,12 @@
 
 #include "res/ResourceIds.h"
 
-// The project's version, handed in by the build (res/CMakeLists.txt).
-#define SVX_STRING2(x) #x
-#define SVX_STRING(x) SVX_STRING2(x)
-
 namespace svx {
 
 const char* const kAboutBoxItem = "&About SvxPatch...";
-const char* const kAboutVersionLine =
-    "SvxPatch Version " SVX_STRING(SVX_VERSION_MAJOR) "." SVX_STRING(SVX_VERSION_MINOR);
+// Fixed, as the About box has always read; the release number is in the
+// Windows program's version information.
+const char* const kAboutVersionLine = "SvxPatch Version 1.0";
 const char* const kAboutSecondLine = "Scenery patch preparation";
 
 std::string_view LoadResString(int id) {
@@ -91,6 +88,50 @@ std::string WineNotRunnableText(const std::string& program, const std::string& w
          "or unset it to use the Wine of the wine package.";
 }
 
+// Another Wine than the manager's would update the prefix for itself, which
+// the manager may then undo or refuse; so the patch is not started with one
+// unless the user names it.
+std::string ManagersWineGoneText(const std::string& program, const std::string& reason) {
+  return program + " was not started: " + reason +
+         ".\n\nTo start the patch with another Wine all the same, which may change the prefix "
+         "for that Wine, start this tool with WINE set to it (WINE=/path/to/wine svxpatch) and "
+         "launch the patch again.";
+}
+
+std::string WineNotInstalledReason(const std::string& manager, const std::string& prefix,
+                                   std::span<const std::string> wines) {
+  std::string text = manager + " runs the Wine prefix " + prefix + " with ";
+  for (size_t i = 0; i < wines.size(); ++i) {
+    if (i > 0) text += ", else with ";
+    text += wines[i];
+  }
+  return text + (wines.size() > 1 ? ", none of which is installed" : ", which is not installed");
+}
+
+std::string NoProtonRecordedReason(const std::string& prefix) {
+  return "Steam has no record of the Proton that runs the Wine prefix " + prefix +
+         " (neither its config_info nor Steam's config.vdf names one)";
+}
+
+std::string ProtonNotRunnableReason(const std::string& prefix, const std::string& proton) {
+  return "Steam runs the Wine prefix " + prefix + " with " + proton +
+         ", which cannot be started here: it needs umu-run, or python3 for its proton script, or "
+         "a Wine of its own in its files or dist folder";
+}
+
+std::string OlderProtonReason(const std::string& prefix, const std::string& prefixVersion,
+                              const std::string& proton, const std::string& protonVersion) {
+  return "the Wine prefix " + prefix + " was last run by Proton " + prefixVersion +
+         ", and the Proton Steam would start it with now, " + proton + " (" + protonVersion +
+         "), is older: it would first remove the files the newer Proton put into the prefix";
+}
+
+std::string UmuMissingReason(const std::string& manager, const std::string& prefix,
+                             const std::string& proton) {
+  return manager + " runs the Wine prefix " + prefix + " with " + proton +
+         " through umu-run, which is not installed";
+}
+
 const char* const kBrowseTitle = "Select FSX Folder Location";
 // Two spaces after the first full stop and a blank before each question mark:
 // these are the texts users have always been shown.
@@ -99,5 +140,24 @@ const char* const kInvalidOnExitQuestion =
     "will not be saved if you exit now.\n\n"
     "Are you sure you want to exit ?";
 const char* const kCancelQuestion = "Are you sure you want to cancel the changes ?\n";
+
+std::string_view StatusButtonName(int dialogId, int bitmapId) {
+  struct Name {
+    int dialog, bitmap;
+    const char* text;
+  };
+  static constexpr Name kNames[] = {
+      {IDD_MAIN, 0, "Patch preparation status: not run"},
+      {IDD_MAIN, IDB_VALID, "Patch preparation status: ready"},
+      {IDD_MAIN, IDB_INVALID, "Patch preparation status: failed"},
+      {IDD_LOCATION, 0, "FSX location not checked"},
+      {IDD_LOCATION, IDB_VALID, "valid FSX location"},
+      {IDD_LOCATION, IDB_INVALID, "invalid FSX location"},
+  };
+  for (const Name& n : kNames) {
+    if (n.dialog == dialogId && n.bitmap == bitmapId) return n.text;
+  }
+  return {};
+}
 
 }  // namespace svx

@@ -31,9 +31,10 @@ _DIALOG = re.compile(r"\{\s*(\w+)\s*,\s*(\d+)\s*,\s*(\d+)\s*,\s*(%s)\s*,((?:%s|[
 
 
 class Dialog:
-    def __init__(self, width, height, caption, controls):
+    def __init__(self, width, height, caption, controls, order):
         self.width, self.height, self.caption = width, height, caption
         self.controls = controls  # name -> (x, y, width, height)
+        self.order = order  # every row's id name in template order, kStaticId for a static
 
     def centre(self, control):
         x, y, w, h = self.controls[control]
@@ -67,7 +68,8 @@ def load():
         controls = {
             row[0]: tuple(int(v) for v in row[1:]) for row in arrays[array] if row[0] != "kStaticId"
         }
-        dialogs[name] = Dialog(int(width), int(height), caption[1:-1], controls)
+        dialogs[name] = Dialog(int(width), int(height), caption[1:-1], controls,
+                               [row[0] for row in arrays[array]])
     return dialogs
 
 

@@ -18,6 +18,18 @@ std::string BaseName(std::string path) {
   return path.substr(path.find_last_of('/') + 1);
 }
 
+std::vector<std::string> SearchPathFolders(const std::string& path) {
+  std::vector<std::string> folders;
+  size_t start = 0;
+  while (start <= path.size()) {
+    size_t end = path.find(':', start);
+    if (end == std::string::npos) end = path.size();
+    if (end > start) folders.push_back(path.substr(start, end - start));
+    start = end + 1;
+  }
+  return folders;
+}
+
 bool IsFolder(const std::string& path) {
   struct stat st;
   return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);

@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace svx {
 
@@ -22,6 +23,10 @@ inline std::string JoinPath(std::string_view folder, std::string_view name) {
 // name), and the last name in it; trailing separators do not count.
 std::string ParentFolder(std::string path);
 std::string BaseName(std::string path);
+
+// The folders of a colon-separated search path ($PATH and its like), empty
+// entries left out.
+std::vector<std::string> SearchPathFolders(const std::string& path);
 
 // What is at a path, links followed.
 bool IsFolder(const std::string& path);

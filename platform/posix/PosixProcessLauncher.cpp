@@ -35,18 +35,6 @@ std::optional<std::string> FindInFolder(const std::string& folder, const std::st
   return path;
 }
 
-std::vector<std::string> SplitSearchPath(const std::string& path) {
-  std::vector<std::string> folders;
-  size_t start = 0;
-  while (start <= path.size()) {
-    size_t end = path.find(':', start);
-    if (end == std::string::npos) end = path.size();
-    if (end > start) folders.push_back(path.substr(start, end - start));
-    start = end + 1;
-  }
-  return folders;
-}
-
 std::string DefaultOwnFolder() {
   char buf[4096];
   ssize_t n = readlink("/proc/self/exe", buf, sizeof buf - 1);
@@ -174,7 +162,7 @@ std::optional<std::string> PosixProcessLauncher::ResolveIn(const std::string& na
       folders.push_back(std::move(f));
     }
   }
-  for (std::string& f : SplitSearchPath(options_.searchPath)) folders.push_back(std::move(f));
+  for (std::string& f : SearchPathFolders(options_.searchPath)) folders.push_back(std::move(f));
   for (const std::string& folder : folders) {
     if (auto found = FindInFolder(folder, name)) return found;
   }

@@ -70,8 +70,8 @@ class ProcessLauncherTest : public ::testing::Test {
   void Script(const std::string& relative, const std::string& tag, mode_t mode = 0755) {
     const std::string out = Dir("out");
     tmp.Write(relative, "#!/bin/sh\nprintf '%s\\n' \"" + tag +
-                            "\" \"$$\" \"$WINEPREFIX\" \"$@\" > " + out + "/ran.tmp\nmv " + out +
-                            "/ran.tmp " + out + "/ran\n");
+                            "\" \"$$\" \"$WINEPREFIX\" \"$@\" > " + out + "/ran.tmp\n/bin/mv " +
+                            out + "/ran.tmp " + out + "/ran\n");
     chmod((tmp.Path() / relative).c_str(), mode);
   }
 
@@ -276,7 +276,6 @@ TEST_F(ProcessLauncherTest, RunsAWindowsProgramWithTheWineOfItsPrefixManager) {
       {"home/.local/share/Steam/steamapps/compatdata/7/pfx", {"proton", patch}},
       {"games/lutris", {"lutris", patch}},
       {"home/.local/share/bottles/bottles/B", {"bottles", patch}},
-      {"home/.local/share/bottles/bottles/Gone", {"wine on the path", patch}},
       {"home/.PlayOnLinux/wineprefix/P", {"playonlinux", patch}},
       {"home/.cxoffice/C", {"crossover", "--bottle", "C", patch}},
       {"home/.local/share/bottles/bottles/B", {"proton", patch}, Dir("proton/files/bin/wine")},
@@ -295,6 +294,18 @@ TEST_F(ProcessLauncherTest, RunsAWindowsProgramWithTheWineOfItsPrefixManager) {
     lines.erase(lines.begin() + 1, lines.begin() + 3);
     EXPECT_EQ(lines, c.ran);
   }
+
+  // The manager's Wine is gone: no other Wine is started in its place.
+  std::filesystem::remove(tmp.Path() / "out/ran");
+  const std::optional<std::string> refused = PosixProcessLauncher(Options()).StartDetachedFor(
+      "SvxKmV11.exe", Dir("home/.local/share/bottles/bottles/Gone/drive_c/FSX"));
+  ASSERT_TRUE(refused);
+  EXPECT_TRUE(refused->starts_with("SvxKmV11.exe was not started: Bottles runs the Wine prefix " +
+                                   Dir("home/.local/share/bottles/bottles/Gone") + " with " +
+                                   Dir("home/.local/share/bottles/runners/removed-1.0") +
+                                   ", which is not installed."))
+      << *refused;
+  EXPECT_FALSE(tmp.Has("out/ran"));
 }
 
 // A way of starting a Windows program is a value: the launcher runs what it

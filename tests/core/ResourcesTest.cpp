@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <map>
 #include <set>
 #include <string>
 
@@ -35,13 +36,51 @@ TEST(DialogTemplates, EveryControlLiesInsideItsDialogUnderItsOwnId) {
   EXPECT_EQ(FindDialogTemplate(IDD_MAIN + 1), nullptr);
 }
 
+// A screen reader names a field by the label the template gives it; a label
+// that names a button, or a field left without one, is read wrongly.
+TEST(DialogTemplates, NameEveryEditFieldByOneLabelAndNothingElse) {
+  for (int id : {IDD_ABOUT, IDD_MAIN, IDD_LOCATION}) {
+    const DialogTemplate& t = *FindDialogTemplate(id);
+    std::map<int, int> labels;  // field id -> labels naming it
+    for (const ControlTemplate& c : t.controls) {
+      if (c.kind == ControlKind::kEdit) labels.emplace(c.id, 0);
+    }
+    for (const ControlTemplate& c : t.controls) {
+      if (c.labelFor == 0) continue;
+      SCOPED_TRACE(testing::Message() << "template " << id << " label \"" << c.text << "\"");
+      EXPECT_EQ(c.kind, ControlKind::kStaticText);
+      ASSERT_TRUE(labels.count(c.labelFor)) << "names " << c.labelFor << ", not an edit field";
+      ++labels[c.labelFor];
+    }
+    for (const auto& [field, count] : labels) {
+      EXPECT_EQ(count, 1) << "template " << id << " field " << field;
+    }
+  }
+}
+
+// Each image the status button can show has a name of its own in the dialogs
+// that have one.
+TEST(Strings, NameEachStatusImageApart) {
+  for (int dialog : {IDD_MAIN, IDD_LOCATION}) {
+    std::set<std::string_view> names;
+    for (int bitmap : {0, int{IDB_VALID}, int{IDB_INVALID}}) {
+      const std::string_view name = StatusButtonName(dialog, bitmap);
+      EXPECT_FALSE(name.empty()) << dialog << " " << bitmap;
+      names.insert(name);
+    }
+    EXPECT_EQ(names.size(), 3u) << dialog;
+  }
+  EXPECT_EQ(StatusButtonName(IDD_ABOUT, IDB_VALID), "");
+  EXPECT_EQ(StatusButtonName(IDD_MAIN, IDR_MAINFRAME), "");
+}
+
 TEST(Strings, HoldTheAboutItemOnly) {
   EXPECT_EQ(LoadResString(IDS_ABOUTBOX), "&About SvxPatch...");
   EXPECT_EQ(LoadResString(IDS_ABOUTBOX + 1), "");
 }
 
-// The build hands in the project's version; the box shows major.minor.
-TEST(Strings, AboutBoxNamesTheProjectVersion) {
+// The box's line is fixed text: a new release must not change what it says.
+TEST(Strings, AboutBoxLineIsFixed) {
   EXPECT_STREQ(kAboutVersionLine, "SvxPatch Version 1.0");
 }
 

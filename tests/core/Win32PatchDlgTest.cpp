@@ -1,16 +1,21 @@
-// The Win32 main window over fake services, as a real window: what it answers
-// the system, and the ways out while a preparation pass runs.
+// The Win32 dialogs over fake services, as real windows: what they answer the
+// system, and the ways out while a preparation pass runs.
 #include <windows.h>
+
+#include <oleacc.h>
 
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <string>
 
 // Before anything that reads the shared resource ids: <windows.h> spells IDOK
 // and IDCANCEL as macros.
 #include "ui/win32/ResourceIds.h"
 
 #include "support/PlatformFakes.h"
+#include "support/PrepFaultyFileSystem.h"
+#include "ui/win32/LocationDlg.h"
 #include "ui/win32/PatchDlg.h"
 
 namespace svx {
@@ -46,6 +51,141 @@ class Ticker {
   bool inTick_ = false;
 };
 
+// The registry's folder, with one scenery file for the pass to rename, and the
+// locked patch.
+void LayOutSimulator(test::FakePlatform& fake) {
+  fake.registry.setupPath = "C:\\FSX";
+  fake.AddSimulator("C:\\FSX", "1.0.0");
+  fake.files.AddFile("C:\\FSX\\SCENERY\\VODeVevuza\\Scenery\\L1L_0001.XXX");
+  fake.files.AddFile(TheProductConfig().PatchExecutable(), "??patch");
+}
+
+// What the system's accessibility interface reports as the name of a
+// control, as a screen reader asks for it. Everything else must be what the
+// system's own proxy for the control reports: the role here.
+std::string AccessibleName(HWND control) {
+  IAccessible* named = nullptr;
+  IAccessible* proxy = nullptr;
+  if (FAILED(::AccessibleObjectFromWindow(control, static_cast<DWORD>(OBJID_CLIENT),
+                                          __uuidof(IAccessible),
+                                          reinterpret_cast<void**>(&named))) ||
+      FAILED(::CreateStdAccessibleObject(control, OBJID_CLIENT, __uuidof(IAccessible),
+                                         reinterpret_cast<void**>(&proxy)))) {
+    if (named) named->Release();
+    return "(no accessible object)";
+  }
+  VARIANT self{};
+  self.vt = VT_I4;
+  self.lVal = CHILDID_SELF;
+  VARIANT role{}, proxyRole{};
+  EXPECT_EQ(named->get_accRole(self, &role), proxy->get_accRole(self, &proxyRole));
+  EXPECT_EQ(role.lVal, proxyRole.lVal);
+  BSTR name = nullptr;
+  const HRESULT hr = named->get_accName(self, &name);
+  const std::string text = hr == S_OK && name ? NarrowText(name) : "(no name)";
+  ::SysFreeString(name);
+  named->Release();
+  proxy->Release();
+  return text;
+}
+
+// What a screen reader reads of a dialog: every edit field with the label
+// beside it, and the status button as what its image shows.
+void ExpectNames(HWND dialog, const char* status) {
+  const std::pair<int, const char*> fields[] = {
+      {IDC_TITLE, "Product Version After Patch"},
+      {IDC_SIMPATH, "FSX Location"},
+      {IDC_CHECKED, "Checked"},
+      {IDC_RENAMED, "Renamed"},
+      {IDC_REMOVED, "Removed"},
+      {IDC_REGISTRY_PATH, "FSX Location In Windows Registry:"},
+      {IDC_NEW_PATH, "FSX Location Used By Skarvane:"},
+  };
+  for (const auto& [id, label] : fields) {
+    if (HWND field = ::GetDlgItem(dialog, id)) {
+      EXPECT_EQ(AccessibleName(field), label);
+    }
+  }
+  EXPECT_EQ(AccessibleName(::GetDlgItem(dialog, IDC_STATUS)), status);
+}
+
+// COM, which hands the accessible objects out, for one test.
+struct ComApartment {
+  ComApartment() { ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED); }
+  ~ComApartment() { ::CoUninitialize(); }
+  ComApartment(const ComApartment&) = delete;
+  ComApartment& operator=(const ComApartment&) = delete;
+};
+
+// The main window at start-up and after a pass that succeeds or fails.
+TEST(Win32PatchDlg, NamesItsFieldsByTheirLabelsAndTheStatusByItsImage) {
+  ComApartment com;
+  const struct {
+    bool refuse;
+    const char* outcomeCaption;
+    const char* status;
+  } cases[] = {
+      {false, "Success", "Patch preparation status: ready"},
+      {true, "Error", "Patch preparation status: failed"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.status);
+    test::FakePlatform fake;
+    LayOutSimulator(fake);
+    test::PrepFaultyFileSystem files(fake.files);
+    if (c.refuse) files.RefuseRename("L1L_0001.XXX");
+    Platform platform{files, fake.registry, fake.windows, fake.profiles, fake.processes};
+    CPatchDlg dialog(platform);
+    enum { kIdle, kPressed, kAnswered, kRead } stage = kIdle;
+    Ticker ticker([&] {
+      HWND w = dialog.Handle();
+      if (w == nullptr) return;
+      if (stage == kIdle && ::IsWindowVisible(w)) {
+        ExpectNames(w, "Patch preparation status: not run");
+        ::PostMessageA(w, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+        stage = kPressed;
+      } else if (stage == kPressed) {
+        HWND box = ::FindWindowA(nullptr, c.outcomeCaption);
+        if (box == nullptr || ::GetWindow(box, GW_OWNER) != w) return;
+        ::PostMessageA(box, WM_COMMAND, IDOK, 0);
+        stage = kAnswered;
+      } else if (stage == kAnswered && ::FindWindowA(nullptr, c.outcomeCaption) == nullptr) {
+        ExpectNames(w, c.status);
+        ::PostMessageA(w, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+        stage = kRead;
+      }
+    });
+    EXPECT_EQ(dialog.RunModal(), IDCANCEL);
+    EXPECT_EQ(stage, kRead);
+  }
+}
+
+// The change-location dialog as it opens with no folder, then after Use
+// Registry; OK then takes the valid folder without a question.
+TEST(Win32LocationDlg, NamesItsFieldsByTheirLabelsAndTheStatusByItsImage) {
+  ComApartment com;
+  test::FakePlatform fake;
+  fake.AddSimulator("C:\\FSX", "1.0.0");
+  LocationDialog behaviour(fake.files, "C:\\FSX");
+  CLocationDlg dialog(behaviour);
+  enum { kIdle, kUsed, kRead } stage = kIdle;
+  Ticker ticker([&] {
+    HWND w = dialog.Handle();
+    if (w == nullptr || !::IsWindowVisible(w)) return;
+    if (stage == kIdle) {
+      ExpectNames(w, "invalid FSX location");
+      ::PostMessageA(w, WM_COMMAND, MAKEWPARAM(IDC_USE_REGISTRY, BN_CLICKED), 0);
+      stage = kUsed;
+    } else if (stage == kUsed) {
+      ExpectNames(w, "valid FSX location");
+      ::PostMessageA(w, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+      stage = kRead;
+    }
+  });
+  EXPECT_EQ(dialog.RunModal(), IDOK);
+  EXPECT_EQ(stage, kRead);
+}
+
 // Before the pass: the system's queries. Whichever way the end is then asked
 // for inside the pass's wait, the window stays until the outcome has been
 // shown and answered, then ends with Cancel.
@@ -67,10 +207,7 @@ TEST(Win32PatchDlg, AnEndAskedForDuringAPassComesAfterTheOutcome) {
   for (const auto& way : ways) {
     SCOPED_TRACE(way.name);
     test::FakePlatform fake;
-    fake.registry.setupPath = "C:\\FSX";
-    fake.AddSimulator("C:\\FSX", "1.0.0");
-    fake.files.AddFile("C:\\FSX\\SCENERY\\VODeVevuza\\Scenery\\L1L_0001.XXX");
-    fake.files.AddFile(TheProductConfig().PatchExecutable(), "??patch");
+    LayOutSimulator(fake);
     CPatchDlg dialog(fake.platform);
     enum { kIdle, kPressed, kAsked, kAnswered } stage = kIdle;
     bool shownAtOutcome = false;

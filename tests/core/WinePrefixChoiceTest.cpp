@@ -120,7 +120,8 @@ TEST(WinePrefixSearch, KeepsTheManagersRecordOfAPrefixAlsoReachedAsDotWine) {
   ASSERT_GE(found.size(), 2u);
   EXPECT_EQ(found[0].path, home["wine"]);
   EXPECT_EQ(found[0].manager, PrefixManager::kLutris);
-  EXPECT_TRUE(found[0].runner.ends_with("/runners/wine/lutris-7.2-2-x86_64")) << found[0].runner;
+  EXPECT_TRUE(found[0].record.ends_with("/lutris/games/flight-sim-1700000000.yml"))
+      << found[0].record;
   EXPECT_EQ(found[1].path, home["steam"]);
   for (const WinePrefix& prefix : found) EXPECT_NE(prefix.path, home["lutris"]);
 }

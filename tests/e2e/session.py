@@ -110,6 +110,7 @@ class Session:
     def __init__(self, tmp):
         self.tmp = tmp
         self.procs = []
+        self.groups = []
         self.app = None
         self.env = None
 
@@ -141,26 +142,78 @@ class Session:
         # No accessibility bus here: without this GTK waits for one at start.
         env["NO_AT_BRIDGE"] = "1"
         self.env = env
-        self.procs.append(
-            subprocess.Popen(["openbox"], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        )
+        # A home of its own and no session manager: sessions that run side by
+        # side then share no openbox state, and one that ends early is started
+        # again rather than waited for until the deadline.
+        self.wm_env = dict(env, HOME=os.path.join(self.tmp, "wm-home"))
+        os.makedirs(self.wm_env["HOME"], exist_ok=True)
+        self.wm = None
+        self.wm_starts = 0
         self.until(self.wm_running, "the window manager to start")
 
+    def start_wm(self):
+        self.wm = subprocess.Popen(["openbox", "--sm-disable"], env=self.wm_env,
+                                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self.procs.append(self.wm)
+        self.wm_starts += 1
+
     def wm_running(self):
+        if self.wm is None or self.wm.poll() is not None:
+            if self.wm_starts >= 3:
+                raise Failure(f"the window manager ended (status {self.wm.returncode}) "
+                              f"each of {self.wm_starts} times it was started")
+            self.start_wm()
         out = self.run(["xprop", "-root", "_NET_SUPPORTING_WM_CHECK"], check=False)
         return "window id" in out
 
-    def start_app(self, exe, work, log, **env):
-        """Starts the tool in `work` with HOME in the session's folder and the
-        environment changed by `env` (a value of None unsets a variable)."""
+    def app_env(self, env):
+        """The tool's environment: the display's, HOME in the session's folder,
+        changed by `env` (a value of None unsets a variable)."""
         full = dict(self.env, HOME=os.path.join(self.tmp, "home"))
         for name, value in env.items():
             full.pop(name, None)
             if value is not None:
                 full[name] = value
-        self.app = subprocess.Popen([exe], cwd=work, env=full, stdout=log, stderr=subprocess.STDOUT)
+        return full
+
+    def start_app(self, exe, work, log, **env):
+        """Starts the tool in `work`, in the environment of app_env(env)."""
+        self.app = subprocess.Popen([exe], cwd=work, env=self.app_env(env), stdout=log,
+                                    stderr=subprocess.STDOUT)
+
+    def launch(self, args, cwd, log, **env):
+        """Runs a launcher that starts the tool and ends before it, in the
+        environment of app_env(env) and a process group of its own, which the
+        tool stays in; stop() ends the whole group. Returns the group's id."""
+        launcher = subprocess.Popen(args, cwd=cwd, env=self.app_env(env), stdout=log,
+                                    stderr=subprocess.STDOUT, start_new_session=True)
+        self.groups.append(launcher.pid)
+        try:
+            status = launcher.wait(timeout=WAIT_S)  # reaped, so the group empties with the tool
+        except subprocess.TimeoutExpired:
+            raise Failure(f"{args[0]} did not return") from None
+        if status != 0:
+            raise Failure(f"{' '.join(args)} failed with status {status}")
+        return launcher.pid
+
+    @staticmethod
+    def group_alive(group):
+        try:
+            os.killpg(group, 0)
+            return True
+        except ProcessLookupError:
+            return False
 
     def stop(self):
+        for group in self.groups:
+            if self.group_alive(group):
+                os.killpg(group, signal.SIGTERM)
+                deadline = time.monotonic() + 3
+                while self.group_alive(group) and time.monotonic() < deadline:
+                    time.sleep(0.05)
+                if self.group_alive(group):
+                    os.killpg(group, signal.SIGKILL)
+        self.groups = []
         for proc in [self.app] + list(reversed(self.procs)):
             if proc is None or proc.poll() is not None:
                 continue

@@ -220,15 +220,20 @@ def start_in_bottle(session, exe, sample, log):
                       XDG_CONFIG_HOME=None)
 
 
-def drive_in_bottle(session, sample):
-    record = sample[4]
-    # Found at start-up: no warning comes before the main window.
+def drive_to_launch(session, record):
+    """Prepares the simulator the tool found at start-up (no warning comes
+    before the main window), launches the patch, waits until whatever started
+    it has written `record`, and exits; the tool's exit status."""
     main = session.wait_window(MAIN_TITLE)
     prepare(session, main)
     session.activate(main)
     session.click(main, "IDD_MAIN", "IDC_LAUNCH")
-    session.until(lambda: os.path.exists(record), "the patch to be started through Wine")
+    session.until(lambda: os.path.exists(record), "the patch to be started")
     return exit_tool(session, main)
+
+
+def drive_in_bottle(session, sample):
+    return drive_to_launch(session, sample[4])
 
 
 def check_bottle(sample, status):

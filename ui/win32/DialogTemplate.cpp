@@ -17,17 +17,9 @@ class TemplateWriter {
     Word(HIWORD(d));
   }
   void Short(int v) { Word(static_cast<WORD>(static_cast<short>(v))); }
-  // Template texts are UTF-8; the dialog manager reads UTF-16 whatever the
-  // character set of the program.
+  // The dialog manager reads UTF-16 whatever the character set of the program.
   void Text(const char* utf8) {
-    std::wstring wide;
-    if (utf8 != nullptr && *utf8 != '\0') {
-      int length = ::MultiByteToWideChar(CP_UTF8, 0, utf8, -1, nullptr, 0);
-      wide.resize(length > 0 ? static_cast<size_t>(length) : 0);
-      if (length > 0) ::MultiByteToWideChar(CP_UTF8, 0, utf8, -1, wide.data(), length);
-      if (!wide.empty()) wide.pop_back();  // its terminating zero
-    }
-    for (wchar_t c : wide) Word(static_cast<WORD>(c));
+    for (wchar_t c : WideFromUtf8(utf8)) Word(static_cast<WORD>(c));
     Word(0);
   }
   void Ordinal(WORD id) {
@@ -52,6 +44,17 @@ DWORD DialogWindowStyle(unsigned style) {
 }
 
 }  // namespace
+
+std::wstring WideFromUtf8(const char* utf8) {
+  std::wstring wide;
+  if (utf8 == nullptr || *utf8 == '\0') return wide;
+  const int length = ::MultiByteToWideChar(CP_UTF8, 0, utf8, -1, nullptr, 0);
+  if (length <= 1) return wide;
+  wide.resize(static_cast<size_t>(length));
+  ::MultiByteToWideChar(CP_UTF8, 0, utf8, -1, wide.data(), length);
+  wide.pop_back();  // its terminating zero
+  return wide;
+}
 
 WORD ControlClass(const ControlTemplate& control) {
   switch (control.kind) {

@@ -1,6 +1,7 @@
 // Win32 only.
 #include "ui/win32/Win32Dialog.h"
 
+#include "ui/win32/AccessibleName.h"
 #include "ui/win32/DialogTemplate.h"
 #include "ui/win32/ResourceIds.h"
 
@@ -17,6 +18,9 @@ INT_PTR CALLBACK Win32Dialog::Procedure(HWND hwnd, UINT message, WPARAM wParam, 
     self = reinterpret_cast<Win32Dialog*>(lParam);
     ::SetWindowLongPtrA(hwnd, DWLP_USER, lParam);
     self->hwnd_ = hwnd;
+    if (const DialogTemplate* t = FindDialogTemplate(self->templateId_)) {
+      NameTemplateControls(hwnd, *t);
+    }
   } else {
     self = reinterpret_cast<Win32Dialog*>(::GetWindowLongPtrA(hwnd, DWLP_USER));
   }

@@ -8,6 +8,8 @@
 #include <string>
 
 #include "prep/Preparation.h"
+#include "res/Strings.h"
+#include "ui/win32/AccessibleName.h"
 #include "ui/win32/ResourceIds.h"
 
 namespace svx {
@@ -20,6 +22,7 @@ class Win32Dialog {
   // Builds the window from the dialog's template and runs it modally.
   int RunModal(HWND owner = nullptr);
   HWND Handle() const { return hwnd_; }
+  int TemplateId() const { return templateId_; }
 
  protected:
   // TRUE when the message was handled, as a dialog procedure answers.
@@ -67,14 +70,21 @@ class StatusBitmaps {
 
 // The window of one of the behaviour classes of ui/ (View is MainView or
 // LocationView): what both do alike. Their message boxes are owned by the
-// dialog, and the status button shows the green check mark or the red X.
+// dialog, and the status button shows the green check mark or the red X,
+// with a name that says the same to a screen reader.
 template <class View>
 class Win32View : public Win32Dialog, public View {
  public:
   using Win32Dialog::Win32Dialog;
 
+  // The name changes with the image, and only when the image does.
   void SetStatusImage(StatusImage image) override {
-    SetButtonImage(IDC_STATUS, status_.For(image));
+    HBITMAP bitmap = status_.For(image);
+    if (bitmap == nullptr) return;
+    SetButtonImage(IDC_STATUS, bitmap);
+    const int id = image == StatusImage::kValid ? IDB_VALID : IDB_INVALID;
+    SetAccessibleName(::GetDlgItem(hwnd_, IDC_STATUS),
+                      std::string(StatusButtonName(TemplateId(), id)));
   }
   // During WM_INITDIALOG this only marks the dialog as ended: it is destroyed
   // without ever being shown.

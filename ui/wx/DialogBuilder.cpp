@@ -8,6 +8,10 @@
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
 
+#include <vector>
+
+#include "res/Strings.h"
+#include "ui/wx/Accessibility.h"
 #include "ui/wx/WxImages.h"
 #include "ui/wx/WxText.h"
 
@@ -20,6 +24,20 @@ class NoTabStop : public Base {
  public:
   using Base::Base;
   bool AcceptsFocusFromKeyboard() const override { return false; }
+};
+
+// wx on GTK makes each static text and group box the label of the next
+// control that takes the focus. In these templates that is often another
+// control than the one the text names (the counters' labels come as a block,
+// "FSX Location" comes before a button), so a screen reader would read the
+// wrong name; the templates say which field a text names instead.
+template <class Base>
+class UnguessedLabel : public Base {
+ public:
+  using Base::Base;
+
+ protected:
+  bool GTKWidgetNeedsMnemonic() const override { return false; }
 };
 
 template <class Control, class... Args>
@@ -53,9 +71,9 @@ wxWindow* CreateControl(wxDialog& dialog, const ControlTemplate& c) {
       return MakeControl<wxTextCtrl>(tabStop, &dialog, id, text, pos, size, style);
     }
     case ControlKind::kStaticText:
-      return new wxStaticText(&dialog, id, text, pos, size, wxST_NO_AUTORESIZE);
+      return new UnguessedLabel<wxStaticText>(&dialog, id, text, pos, size, wxST_NO_AUTORESIZE);
     case ControlKind::kGroupBox:
-      return new wxStaticBox(&dialog, id, text, pos, size);
+      return new UnguessedLabel<wxStaticBox>(&dialog, id, text, pos, size);
     case ControlKind::kIcon:
       // An icon control takes the size of its icon, whatever the template says.
       return new wxStaticBitmap(&dialog, id, LoadResBitmap(c.image), pos);
@@ -63,7 +81,9 @@ wxWindow* CreateControl(wxDialog& dialog, const ControlTemplate& c) {
       // A plain button without text: its image is set at run time, and there
       // is none until then.
       long style = wxBU_NOTEXT | ((c.flags & kCtlFlat) ? wxBORDER_NONE : 0);
-      return MakeControl<wxButton>(tabStop, &dialog, id, wxString(), pos, size, style);
+      wxWindow* w = MakeControl<wxButton>(tabStop, &dialog, id, wxString(), pos, size, style);
+      SetAccessibleName(*w, ToWx(StatusButtonName(dialog.GetId(), 0)));
+      return w;
     }
   }
   return nullptr;
@@ -96,7 +116,13 @@ bool CreateFromTemplate(wxDialog& dialog, wxWindow* parent, const DialogTemplate
   // has to be in place before the first conversion.
   dialog.SetFont(TemplateFont(t));
   dialog.SetClientSize(dialog.ConvertDialogToPixels(wxSize(t.width, t.height)));
-  for (const ControlTemplate& c : t.controls) CreateControl(dialog, c);
+  std::vector<wxWindow*> created;
+  for (const ControlTemplate& c : t.controls) created.push_back(CreateControl(dialog, c));
+  // After every control exists: a label may come after its field.
+  for (size_t i = 0; i < created.size(); ++i) {
+    wxWindow* field = t.controls[i].labelFor ? dialog.FindWindow(t.controls[i].labelFor) : nullptr;
+    if (created[i] && field) LabelControl(*created[i], *field);
+  }
   dialog.Centre();
   return true;
 }

@@ -1,6 +1,7 @@
 // The wx window of one of the behaviour classes of ui/ (View is MainView or
 // LocationView): what both do alike. Their message boxes are owned by the
-// dialog, and the status button shows the green check mark or the red X.
+// dialog, and the status button shows the green check mark or the red X,
+// with a name that says the same to a screen reader.
 #pragma once
 
 #include <string>
@@ -11,8 +12,11 @@
 
 #include "prep/Preparation.h"
 #include "res/ResourceIds.h"
+#include "res/Strings.h"
+#include "ui/wx/Accessibility.h"
 #include "ui/wx/WxImages.h"
 #include "ui/wx/WxMessageBox.h"
+#include "ui/wx/WxText.h"
 
 namespace svx {
 
@@ -22,7 +26,9 @@ class WxView : public wxDialog, public View {
   void SetStatusImage(StatusImage image) override {
     auto* status = dynamic_cast<wxButton*>(FindWindow(IDC_STATUS));
     if (!status || image == StatusImage::kNone) return;
-    status->SetBitmap(image == StatusImage::kValid ? valid_ : invalid_);
+    const int bitmap = image == StatusImage::kValid ? IDB_VALID : IDB_INVALID;
+    status->SetBitmap(bitmap == IDB_VALID ? valid_ : invalid_);
+    SetAccessibleName(*status, ToWx(StatusButtonName(GetId(), bitmap)));
   }
   int ShowMessage(const std::string& text, const std::string& caption, int style) override {
     return ShowWxMessage(this, text, caption, style);

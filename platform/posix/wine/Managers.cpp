@@ -4,10 +4,10 @@
 #include <algorithm>
 #include <utility>
 
+#include "platform/posix/ListingCache.h"
 #include "platform/posix/PosixPath.h"
 #include "platform/posix/RegularFile.h"
 #include "platform/posix/UniqueFd.h"
-#include "platform/posix/wine/WineCommand.h"
 
 namespace svx {
 namespace {
@@ -17,17 +17,24 @@ constexpr size_t kMaxRecordBytes = 1u << 20;
 
 // Adding a manager: a file of its own with its two rules, and a row here.
 constexpr ManagerRules kManagers[] = {
-    {PrefixManager::kSteam, FindSteam, SteamWine},
-    {PrefixManager::kLutris, FindLutris, RecordedWine},
-    {PrefixManager::kBottles, FindBottles, RecordedWine},
-    {PrefixManager::kPlayOnLinux, FindPlayOnLinux, PlayOnLinuxWine},
-    {PrefixManager::kCrossOver, FindCrossOver, CrossOverWine},
+    {PrefixManager::kSteam, "Steam", FindSteam, SteamWine},
+    {PrefixManager::kLutris, "Lutris", FindLutris, LutrisWine},
+    {PrefixManager::kBottles, "Bottles", FindBottles, BottlesWine},
+    {PrefixManager::kPlayOnLinux, "PlayOnLinux", FindPlayOnLinux, PlayOnLinuxWine},
+    {PrefixManager::kCrossOver, "CrossOver", FindCrossOver, CrossOverWine},
 };
 
 }  // namespace
 
 std::span<const ManagerRules> Managers() {
   return kManagers;
+}
+
+const char* ManagerName(PrefixManager manager) {
+  for (const ManagerRules& rules : kManagers) {
+    if (rules.manager == manager) return rules.name;
+  }
+  return "Wine";
 }
 
 std::string ReadRecord(const std::string& path) {
@@ -67,18 +74,36 @@ std::string ExpandHome(std::string path, const PrefixSearch& search) {
   return path;
 }
 
-// A runner folder, or (Lutris's "custom") the program itself.
-std::optional<Command> RecordedWine(const WinePrefix& prefix, const PrefixSearch&) {
-  if (IsProgram(prefix.runner)) return ProgramCommand(prefix.runner);
-  return ProgramCommand(WineIn(prefix.runner));
+std::string CaseResolved(const std::string& path) {
+  if (path.empty() || path.front() != '/' || IsFolder(path)) return path;
+  std::string resolved = "/";
+  size_t start = 1;
+  while (start < path.size()) {
+    size_t end = path.find('/', start);
+    if (end == std::string::npos) end = path.size();
+    const std::string_view name = std::string_view(path).substr(start, end - start);
+    if (!name.empty()) {
+      const std::optional<std::string> stored = StoredNameOnDisk(resolved, name, Prefer::kFolder);
+      if (!stored) return path;
+      resolved = JoinPath(resolved, *stored);
+    }
+    start = end + 1;
+  }
+  return resolved;
+}
+
+std::string PathBefore(std::string_view first, const std::string& old) {
+  std::string path(first);
+  if (!old.empty()) path += ":" + old;
+  return path;
 }
 
 void AddPrefix(std::vector<WinePrefix>& out, std::string path, PrefixManager manager,
-               std::string runner) {
+               std::string root, std::string record) {
   while (path.size() > 1 && path.back() == '/') path.pop_back();
   // A NUL (a YAML escape can write one) would cut the path short at the system.
   if (path.empty() || path.find('\0') != std::string::npos) return;
-  if (IsFolder(path)) out.push_back({std::move(path), manager, std::move(runner)});
+  if (IsFolder(path)) out.push_back({std::move(path), manager, std::move(root), std::move(record)});
 }
 
 }  // namespace svx

@@ -19,6 +19,11 @@ PrefixSearch PrefixSearch::From(const Environment& environment) {
   s.winePrefix = environment.Get("WINEPREFIX");
   s.wine = environment.Get("WINE");
   s.path = environment.Get("PATH");
+  s.libraryPath = environment.Get("LD_LIBRARY_PATH");
+  s.steamDir = environment.Get("STEAM_DIR");
+  s.extraSteamTools = environment.Get("STEAM_EXTRA_COMPAT_TOOLS_PATHS");
+  // Built, not assigned from "/", which GCC 12 at -O2 warns of falsely (-Wrestrict).
+  s.systemRoot = std::string(1, '/');
   // XDG says a relative value is to be ignored.
   s.dataHome = environment.Get("XDG_DATA_HOME");
   if (s.dataHome.empty() || s.dataHome.front() != '/') {
@@ -35,8 +40,8 @@ PrefixSearch PrefixSearch::From(const Environment& environment) {
 }
 
 WinePrefix DefaultWinePrefix(const PrefixSearch& search) {
-  if (!search.winePrefix.empty()) return {search.winePrefix, PrefixManager::kNone, {}};
-  if (!search.home.empty()) return {JoinPath(search.home, ".wine"), PrefixManager::kNone, {}};
+  if (!search.winePrefix.empty()) return {search.winePrefix, PrefixManager::kNone, {}, {}};
+  if (!search.home.empty()) return {JoinPath(search.home, ".wine"), PrefixManager::kNone, {}, {}};
   return {};
 }
 
@@ -58,7 +63,8 @@ std::vector<WinePrefix> FindWinePrefixes(const PrefixSearch& search) {
       unique.push_back(std::move(prefix));
     } else if (WinePrefix& first = unique[at->second]; first.manager == PrefixManager::kNone) {
       first.manager = prefix.manager;
-      first.runner = std::move(prefix.runner);
+      first.root = std::move(prefix.root);
+      first.record = std::move(prefix.record);
     }
   }
   return unique;
@@ -102,7 +108,7 @@ WinePrefix IdentifyWinePrefix(const std::string& path, const PrefixSearch& searc
       return std::move(prefix);
     }
   }
-  return {path, PrefixManager::kNone, {}};
+  return {path, PrefixManager::kNone, {}, {}};
 }
 
 }  // namespace svx

@@ -24,20 +24,31 @@ enum class PrefixManager { kNone, kSteam, kLutris, kBottles, kPlayOnLinux, kCros
 struct WinePrefix {
   std::string path;  // empty: there is no prefix (neither WINEPREFIX nor HOME is set)
   PrefixManager manager = PrefixManager::kNone;
-  // What the manager recorded as this prefix's Wine while its prefixes were
-  // listed (a runner folder, or a Wine program); empty when it records it
-  // beside the prefix instead, or not at all.
-  std::string runner;
+  // The manager's folder the prefix was found through (Steam's own folder,
+  // whose libraries hold it; Lutris's and Bottles' data folders), and what the
+  // manager keeps of this one prefix (Steam's compatdata/<id> folder, Lutris's
+  // game file, the bottle's bottle.yml, PlayOnLinux's playonlinux.cfg,
+  // CrossOver's bottle folder): its Wine is read from them at launch. Empty
+  // where the manager keeps none.
+  std::string root;
+  std::string record;
 };
 
 // What the search depends on, so that tests can lay out a home of their own.
 struct PrefixSearch {
-  std::string home;        // $HOME
-  std::string winePrefix;  // $WINEPREFIX
-  std::string dataHome;    // $XDG_DATA_HOME, else ~/.local/share
-  std::string configHome;  // $XDG_CONFIG_HOME, else ~/.config
-  std::string wine;        // $WINE: the Wine program to use, as winetricks takes it
-  std::string path;        // $PATH
+  std::string home;             // $HOME
+  std::string winePrefix;       // $WINEPREFIX
+  std::string dataHome;         // $XDG_DATA_HOME, else ~/.local/share
+  std::string configHome;       // $XDG_CONFIG_HOME, else ~/.config
+  std::string wine;             // $WINE: the Wine program to use, as winetricks takes it
+  std::string path;             // $PATH
+  std::string libraryPath;      // $LD_LIBRARY_PATH, which a Proton's own libraries go before
+  std::string steamDir;         // $STEAM_DIR: a Steam folder the user names
+  std::string extraSteamTools;  // $STEAM_EXTRA_COMPAT_TOOLS_PATHS, colon-separated
+  // The root of the folders packages install to ("/"; tests lay out one of
+  // their own): Steam's and umu's system-wide folders, Lutris's fixed Wines.
+  // Empty: none of them is looked at.
+  std::string systemRoot;
   // Where CrossOver may be installed (its own installer's two choices).
   std::vector<std::string> crossOverFolders;
   // Wine loaders installed outside the search path, tried last: Debian's wine64

@@ -8,13 +8,10 @@
 #include <string>
 
 #include "platform/posix/Command.h"
+#include "platform/posix/wine/Managers.h"
 #include "platform/posix/wine/PrefixSearch.h"
 
 namespace svx {
-
-// A Wine build's program in its folder: Wine's own layout, or a Proton
-// build's (files/ since Proton 8, dist/ before).
-std::optional<std::string> WineIn(const std::string& folder);
 
 // The program, run without arguments of its own; nothing without one.
 std::optional<Command> ProgramCommand(std::optional<std::string> program);
@@ -23,16 +20,18 @@ std::optional<Command> ProgramCommand(std::optional<std::string> program);
 // of the colon-separated search path; only a program that may be run.
 std::optional<std::string> FindOnSearchPath(const std::string& name, const std::string& path);
 
-// The command that runs a Windows program in `prefix`, the program's path to
-// be added: WINE when set; else the Wine the prefix's manager records for it,
-// where that exists on disk; else wine, then wine64, on the search path; else
-// one of the packaged loaders. Nothing when none of them exists.
-std::optional<Command> FindWine(const WinePrefix& prefix, const PrefixSearch& search);
+// How a Windows program is started in `prefix`, the program's path to be
+// added: with WINE when set; else as the prefix's manager starts programs
+// there, or, where what it needs is gone, the reason (no other Wine is taken
+// in its place); else, where the manager leaves it to the system or there is
+// none, wine, then wine64, on the search path, else one of the packaged
+// loaders. Neither a command nor a reason when none of them exists.
+ManagerWine FindWine(const WinePrefix& prefix, const PrefixSearch& search);
 
 // FindWine's command for the program at `path`, with WINEPREFIX set to the
-// prefix (removed where there is none, so that no stale value leads Wine
-// elsewhere).
-std::optional<Command> WineCommandFor(const WinePrefix& prefix, const PrefixSearch& search,
-                                      const std::string& path);
+// prefix where the command does not set it itself (and removed where there
+// is no prefix, so that no stale value leads Wine elsewhere).
+ManagerWine WineCommandFor(const WinePrefix& prefix, const PrefixSearch& search,
+                           const std::string& path);
 
 }  // namespace svx

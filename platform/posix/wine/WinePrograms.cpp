@@ -19,9 +19,9 @@ std::vector<std::string> WinePrograms::SystemFolders(const std::string& prefix) 
 WindowsPrograms::Start WinePrograms::CommandFor(const std::string& path,
                                                 const std::string& commandLine,
                                                 const std::string& prefix) const {
-  std::optional<Command> command =
-      WineCommandFor(IdentifyWinePrefix(prefix, search_), search_, path);
-  if (command) return {std::move(command), {}};
+  ManagerWine wine = WineCommandFor(IdentifyWinePrefix(prefix, search_), search_, path);
+  if (wine.command) return {std::move(wine.command), {}};
+  if (!wine.gone.empty()) return {std::nullopt, ManagersWineGoneText(commandLine, wine.gone)};
   // Said instead of "No such file or directory", which would read as if the
   // patch itself were missing.
   return {std::nullopt, search_.wine.empty() ? WineMissingText(commandLine)

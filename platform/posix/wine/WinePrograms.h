@@ -24,9 +24,9 @@ class WinePrograms : public WindowsPrograms {
   // drive_c/windows/system32 and drive_c/windows.
   std::vector<std::string> SystemFolders(const std::string& prefix) const override;
 
-  // The Wine FindWine picks for the prefix, with WINEPREFIX set to it: where
-  // the prefix's manager records one that is still on disk, that one, so that
-  // no other Wine version updates the user's prefix.
+  // The command FindWine picks for the prefix: the way its manager starts
+  // programs there, so that no other Wine version updates the user's prefix;
+  // where the manager's choice is gone, the text that says so.
   Start CommandFor(const std::string& path, const std::string& commandLine,
                    const std::string& prefix) const override;
 
