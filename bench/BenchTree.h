@@ -49,8 +49,9 @@ class BenchTree {
   // directory so that the patch file is found there. A traceable tree records
   // its units, and each file holds its own path below the tree, so that a
   // file's content tells where it came from; the timed benchmarks leave both
-  // out, which would count in their peak memory.
-  explicit BenchTree(long files, bool traceable = false)
+  // out, which would count in their peak memory. A tree of pairs has only
+  // pairs under the rules that cover many names (in either letter case).
+  explicit BenchTree(long files, bool traceable = false, bool pairs = false)
       : patch_(TheProductConfig().PatchExecutable()), traceable_(traceable) {
     std::string templ = (std::filesystem::temp_directory_path() / "svxbench-XXXXXX").string();
     if (!mkdtemp(templ.data())) Die("mkdtemp");
@@ -74,7 +75,9 @@ class BenchTree {
     for (long unit = 0; created_ < files; ++unit) {
       const int rule = open[static_cast<size_t>(unit) % open.size()];
       const ToggleRule& r = config.ToggleRuleAt(rule);
-      const Kind kind = static_cast<Kind>((unit / static_cast<long>(open.size())) % kKinds);
+      const long round = unit / static_cast<long>(open.size());
+      const Kind kind =
+          pairs ? (round % 2 ? kLowerPair : kPair) : static_cast<Kind>(round % kKinds);
       std::string base = r.prefix + "_" + std::to_string(unit);
       if (kind == kLowerSource || kind == kLowerPair) base = Lower(base);
       if (kind == kUncovered) base = "ZQZ_" + std::to_string(unit);

@@ -11,6 +11,12 @@
 //   pass_race --files 20000 --runs 20 --mode create
 //       A second process creates the target names of lone sources (exclusive
 //       create, as an installer would) while the pass works on their rule.
+//   pass_race --files 20000 --runs 20 --mode case
+//       A tree of pairs, so that the folders are large and the pass removes
+//       many names from each; a second process changes the letter case of
+//       pair targets (L1L_1.BGL -> l1l_1.bgl) while the pass works on their
+//       rule, each as soon as the pass has listed the rule's folder and only
+//       while the pair's source is still there.
 //   pass_race --files 20000 --runs 40 --mode kill
 //   pass_race --files 20000 --runs 20 --mode term
 //       The pass runs in a child that gets SIGKILL (or SIGTERM) at a random
@@ -38,7 +44,14 @@
 //                as a temporary file. kill, term: counted after the stopped pass
 //                and again after the second.
 //   end state    kill, term: whether the second pass left exactly the names an
-//                uninterrupted pass leaves, and unlocked the patch.
+//                uninterrupted pass leaves, each with its content, and unlocked
+//                the patch. A stopped pass on a volume that renames by claims
+//                may leave a claim (an empty file under a target name, counted
+//                as stray and overwritten until the second pass finishes it).
+//   wrong        case: units not in the uninterrupted end state, names taken
+//                without regard to case: a source left, a target not holding
+//                its content, two files under one name; "false_success" counts
+//                the runs that had any and still said "Success".
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/stat.h>
@@ -46,6 +59,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -70,7 +84,7 @@ namespace {
 using namespace svx;
 using bench::BenchTree;
 
-enum class Mode { kMove, kCreate, kKill, kTerm };
+enum class Mode { kMove, kCreate, kCase, kKill, kTerm };
 
 [[noreturn]] void Die(const char* what) {
   std::perror(what);
@@ -101,6 +115,16 @@ bool ReadAll(int fd, void* data, size_t size) {
 bool Present(const std::string& path) {
   struct stat st;
   return lstat(path.c_str(), &st) == 0;
+}
+
+// The same path with the letter case of its file name turned over.
+std::string FlipCase(const std::string& path) {
+  std::string flipped = path;
+  for (size_t i = flipped.find_last_of('/') + 1; i < flipped.size(); ++i) {
+    const unsigned char c = static_cast<unsigned char>(flipped[i]);
+    flipped[i] = static_cast<char>(std::isupper(c) ? std::tolower(c) : std::toupper(c));
+  }
+  return flipped;
 }
 
 // The tree's path with the file name case-folded: names that differ only in
@@ -189,12 +213,41 @@ long CountStray(const BenchTree& tree, const Origin& origin,
   for (const std::string& folder : RuleFolders(tree)) {
     for (const auto& e : std::filesystem::directory_iterator(folder)) {
       const std::string path = e.path().string();
-      if (!e.is_regular_file() || !origin.names.count(Key(path))) {
+      const bool known = e.is_regular_file() && origin.names.count(Key(path));
+      const std::string content = known ? ReadContent(path) : std::string();
+      if (!known || (!origin.contents.count(content) && !created.count(content))) {
         ++n;
-        continue;
+        if (getenv("RACE_DEBUG")) std::fprintf(stderr, "stray %s\n", path.c_str());
       }
-      const std::string content = ReadContent(path);
-      if (!origin.contents.count(content) && !created.count(content)) ++n;
+    }
+  }
+  return n;
+}
+
+// Units not in the state an uninterrupted pass leaves, names taken without
+// regard to case: one file under the target's name, holding the target's
+// content (a lone source's, renamed), and nothing under the source's.
+long CountWrongUnits(const BenchTree& tree) {
+  std::unordered_map<std::string, std::vector<std::string>> byKey;
+  for (const std::string& folder : RuleFolders(tree)) {
+    for (const auto& e : std::filesystem::directory_iterator(folder)) {
+      byKey[Key(e.path().string())].push_back(ReadContent(e.path().string()));
+    }
+  }
+  long n = 0;
+  for (const BenchTree::Unit& u : tree.Units()) {
+    const auto target = byKey.find(Key(u.target));
+    const std::string kept = tree.ContentOf(u.hasTarget ? u.target : u.source);
+    if (byKey.count(Key(u.source)) || target == byKey.end() || target->second.size() != 1 ||
+        target->second[0] != kept) {
+      ++n;
+      if (getenv("RACE_DEBUG")) {
+        std::fprintf(stderr, "wrong %s | %s:", u.source.c_str(), u.target.c_str());
+        if (target != byKey.end()) {
+          for (const std::string& c : target->second) std::fprintf(stderr, " [%s]", c.c_str());
+        }
+        std::fprintf(stderr, " source there: %d\n", int(byKey.count(Key(u.source))));
+      }
     }
   }
   return n;
@@ -260,8 +313,8 @@ struct RivalReport {
       static_cast<size_t>(TheProductConfig().ToggleRuleCount()));
   const auto& units = tree.Units();
   for (uint32_t i = 0; i < units.size(); ++i) {
-    const bool wanted = mode == Mode::kMove ? units[i].hasSource && units[i].hasTarget
-                                            : units[i].hasSource && !units[i].hasTarget;
+    const bool wanted = mode == Mode::kCreate ? units[i].hasSource && !units[i].hasTarget
+                                              : units[i].hasSource && units[i].hasTarget;
     if (wanted) byRule[static_cast<size_t>(units[i].rule)].push_back(i);
   }
   std::mt19937 random(seed);
@@ -274,11 +327,13 @@ struct RivalReport {
     std::shuffle(todo.begin(), todo.end(), random);
     for (uint32_t i : todo) {
       const BenchTree::Unit& u = units[i];
-      if (mode == Mode::kMove) {
+      if (mode == Mode::kMove || mode == Mode::kCase) {
         // Only pairs the pass has not dealt with yet: moving a target after
         // its source was rightly deleted loses the name, but not by the pass.
         if (!Present(u.source)) continue;
-        if (rename(u.target.c_str(), (movedTo + std::to_string(i)).c_str()) != 0) continue;
+        const std::string to =
+            mode == Mode::kMove ? movedTo + std::to_string(i) : FlipCase(u.target);
+        if (rename(u.target.c_str(), to.c_str()) != 0) continue;
         ++report.tries;
         if (Present(u.source)) {
           report.units.push_back(i);
@@ -305,11 +360,12 @@ struct RivalReport {
 
 struct Totals {
   long lost = 0, overwritten = 0, stray = 0, tries = 0, acted = 0, crossed = 0, putBack = 0;
-  int runs = 0, failedRuns = 0, interrupted = 0, endStateOk = 0;
+  long wrong = 0, lostAfter = 0, overwrittenAfter = 0, strayAfter = 0;
+  int runs = 0, failedRuns = 0, interrupted = 0, endStateOk = 0, falseSuccess = 0;
 };
 
 void RivalRun(Mode mode, long files, unsigned seed, Totals& t) {
-  BenchTree tree(files, true);
+  BenchTree tree(files, true, mode == Mode::kCase);
   const Origin origin = OriginOf(tree, Snapshot(tree));
   const std::string movedTo = tree.Root() + "/moved";
   if (mkdir(movedTo.c_str(), 0755) != 0) Die("mkdir");
@@ -351,7 +407,7 @@ void RivalRun(Mode mode, long files, unsigned seed, Totals& t) {
   long lost = 0, overwritten = 0, putBack = 0;
   for (uint32_t i : report.units) {
     const BenchTree::Unit& u = tree.Units()[i];
-    if (mode == Mode::kMove) {
+    if (mode == Mode::kMove || mode == Mode::kCase) {
       // The target's content under its name again, while the moved file stays.
       auto it = snapshot.find(Key(u.target));
       if (it != snapshot.end() && it->second == tree.ContentOf(u.target)) ++putBack;
@@ -370,14 +426,19 @@ void RivalRun(Mode mode, long files, unsigned seed, Totals& t) {
   overwritten += CountOverwritten(tree, snapshot, ContentsIn(movedTo), created);
   const long stray = CountStray(tree, origin, created);
   const bool failed = owner.lastCaption != "Success";
+  const long wrong = mode == Mode::kCase ? CountWrongUnits(tree) : 0;
+  std::string details;
+  if (mode == Mode::kMove) {
+    details = " crossed=" + std::to_string(report.crossed) + " put_back=" + std::to_string(putBack);
+  } else if (mode == Mode::kCase) {
+    details = " crossed=" + std::to_string(report.crossed) + " wrong=" + std::to_string(wrong);
+  }
   std::printf("run %d: %s=%ld %s=%zu%s lost=%ld overwritten=%ld stray=%ld outcome=%s\n", t.runs + 1,
-              mode == Mode::kMove ? "moved" : "create_attempts", report.tries,
-              mode == Mode::kMove ? "raced" : "created", report.units.size(),
-              mode == Mode::kMove ? (" crossed=" + std::to_string(report.crossed) +
-                                     " put_back=" + std::to_string(putBack))
-                                        .c_str()
-                                  : "",
-              lost, overwritten, stray, owner.lastCaption.c_str());
+              mode == Mode::kMove   ? "moved"
+              : mode == Mode::kCase ? "case_changed"
+                                    : "create_attempts",
+              report.tries, mode == Mode::kCreate ? "created" : "raced", report.units.size(),
+              details.c_str(), lost, overwritten, stray, owner.lastCaption.c_str());
   ++t.runs;
   t.lost += lost;
   t.overwritten += overwritten;
@@ -386,7 +447,9 @@ void RivalRun(Mode mode, long files, unsigned seed, Totals& t) {
   t.acted += static_cast<long>(report.units.size());
   t.crossed += report.crossed;
   t.putBack += putBack;
+  t.wrong += wrong;
   if (failed) ++t.failedRuns;
+  if (!failed && wrong > 0) ++t.falseSuccess;
 }
 
 bool RunToTheEnd(bench::QuietOwner& owner) {
@@ -426,17 +489,23 @@ void StopRun(Mode mode, long files, double seconds, std::mt19937& random, Totals
   long stray = CountStray(tree, origin, {});
   bench::QuietOwner owner(tree.Root());
   const bool succeeded = RunToTheEnd(owner);
-  const bool endState = succeeded && tree.Verify();
-  lost += CountLostContents(tree, Snapshot(tree));
-  overwritten += CountOverwritten(tree, Snapshot(tree), {}, {});
-  stray += CountStray(tree, origin, {});
-  std::printf("run %d: stopped after %.3f s%s lost=%ld overwritten=%ld stray=%ld end_state=%s\n",
-              t.runs + 1, static_cast<double>(delay) / 1e6, interrupted ? "" : " (had finished)",
-              lost, overwritten, stray, endState ? "ok" : "WRONG");
+  const bool endState = succeeded && tree.Verify() && CountWrongUnits(tree) == 0;
+  const long lostAfter = CountLostContents(tree, Snapshot(tree));
+  const long overwrittenAfter = CountOverwritten(tree, Snapshot(tree), {}, {});
+  const long strayAfter = CountStray(tree, origin, {});
+  std::printf(
+      "run %d: stopped after %.3f s%s lost=%ld overwritten=%ld stray=%ld (after the second pass: "
+      "%ld %ld %ld) end_state=%s\n",
+      t.runs + 1, static_cast<double>(delay) / 1e6, interrupted ? "" : " (had finished)",
+      lost + lostAfter, overwritten + overwrittenAfter, stray + strayAfter, lostAfter,
+      overwrittenAfter, strayAfter, endState ? "ok" : "WRONG");
   ++t.runs;
-  t.lost += lost;
-  t.overwritten += overwritten;
-  t.stray += stray;
+  t.lost += lost + lostAfter;
+  t.overwritten += overwritten + overwrittenAfter;
+  t.stray += stray + strayAfter;
+  t.lostAfter += lostAfter;
+  t.overwrittenAfter += overwrittenAfter;
+  t.strayAfter += strayAfter;
   if (interrupted) ++t.interrupted;
   if (endState) ++t.endStateOk;
 }
@@ -454,6 +523,7 @@ int main(int argc, char** argv) {
     if (!std::strcmp(argv[i], "--mode")) {
       const std::string m = argv[i + 1];
       mode = m == "create" ? Mode::kCreate
+             : m == "case" ? Mode::kCase
              : m == "kill" ? Mode::kKill
              : m == "term" ? Mode::kTerm
                            : Mode::kMove;
@@ -462,20 +532,25 @@ int main(int argc, char** argv) {
   std::printf("pass_race files=%ld runs=%d seed=%u\n", files, runs, seed);
   std::mt19937 random(seed);
   Totals t;
-  if (mode == Mode::kMove || mode == Mode::kCreate) {
+  if (mode == Mode::kMove || mode == Mode::kCreate || mode == Mode::kCase) {
     for (int i = 0; i < runs; ++i) RivalRun(mode, files, static_cast<unsigned>(random()), t);
     std::printf(
-        "total: %s=%ld %s=%ld put_back=%ld lost=%ld overwritten=%ld stray=%ld "
-        "runs_not_success=%d of %d\n",
-        mode == Mode::kMove ? "moved" : "create_attempts", t.tries,
-        mode == Mode::kMove ? "raced" : "created", t.acted, t.putBack, t.lost, t.overwritten,
-        t.stray, t.failedRuns, t.runs);
+        "total: %s=%ld %s=%ld put_back=%ld lost=%ld overwritten=%ld stray=%ld wrong=%ld "
+        "runs_not_success=%d false_success=%d of %d\n",
+        mode == Mode::kMove   ? "moved"
+        : mode == Mode::kCase ? "case_changed"
+                              : "create_attempts",
+        t.tries, mode == Mode::kCreate ? "created" : "raced", t.acted, t.putBack, t.lost,
+        t.overwritten, t.stray, t.wrong, t.failedRuns, t.falseSuccess, t.runs);
   } else {
     const double seconds = UninterruptedSeconds(files);
     std::printf("uninterrupted pass: %.3f s\n", seconds);
     for (int i = 0; i < runs; ++i) StopRun(mode, files, seconds, random, t);
-    std::printf("total: interrupted=%d end_state_ok=%d of %d lost=%ld overwritten=%ld stray=%ld\n",
-                t.interrupted, t.endStateOk, t.runs, t.lost, t.overwritten, t.stray);
+    std::printf(
+        "total: interrupted=%d end_state_ok=%d of %d lost=%ld overwritten=%ld stray=%ld "
+        "(after the second pass: lost=%ld overwritten=%ld stray=%ld)\n",
+        t.interrupted, t.endStateOk, t.runs, t.lost, t.overwritten, t.stray, t.lostAfter,
+        t.overwrittenAfter, t.strayAfter);
   }
-  return t.lost == 0 && t.overwritten == 0 && t.stray == 0 ? 0 : 1;
+  return t.lost == 0 && t.overwritten == 0 && t.stray == 0 && t.falseSuccess == 0 ? 0 : 1;
 }

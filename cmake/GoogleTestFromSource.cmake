@@ -1,5 +1,6 @@
-# GoogleTest for a cross build: the target has no packaged library, so it is
-# built here from Debian's source package (googletest, /usr/src/googletest).
+# GoogleTest built here from Debian's source package (googletest,
+# /usr/src/googletest): for a cross build, whose target has no packaged library,
+# and for the sanitizer build, whose vector checks need every piece built alike.
 set(SVX_GOOGLETEST_SOURCE /usr/src/googletest CACHE PATH "GoogleTest sources for cross builds")
 if(NOT EXISTS ${SVX_GOOGLETEST_SOURCE}/CMakeLists.txt)
   message(FATAL_ERROR "GoogleTest sources not found in ${SVX_GOOGLETEST_SOURCE} "

@@ -19,8 +19,9 @@ enum class PathKind { kMissing, kFile, kFolder };
 // What RemoveRedundant did with a pair's source.
 enum class RemovalOutcome {
   kRemoved,       // the source is gone and a file has the target's name: the target's
-                  // own (put back if another program moved it away meanwhile), or one
-                  // another program put there
+                  // own (put back if another program moved it away meanwhile), one
+                  // another program put there, or the source itself, where a rename
+                  // stopped half-way had left an empty file in the target's place
   kTargetGone,    // the target was not there: the source is untouched
   kSourceGone,    // the source was not there: nothing was done
   kNotRedundant,  // the target is a folder, the source itself under a second name, or

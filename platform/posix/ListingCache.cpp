@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
+#include <unordered_set>
 
 #include "platform/Wildcard.h"
 #include "platform/posix/DriveLink.h"
@@ -65,6 +66,10 @@ struct ListingCache::Listing {
   std::vector<Entry> entries;
   std::unordered_multimap<uint64_t, uint32_t> index;
   size_t removed = 0;
+  // Hashes of the folded names that were listed once and gone from a later
+  // reading: renamed by another program, perhaps while the folder was read,
+  // when the new name can be missed by both readings.
+  std::unordered_set<uint64_t> vanished;
 
   // Calls f(slot) for each stored name that equals name without regard to
   // letter case, until f returns false.
@@ -74,6 +79,16 @@ struct ListingCache::Listing {
     for (; it != end; ++it) {
       if (EqualsNoCase(entries[it->second].name, name) && !f(size_t{it->second})) return;
     }
+  }
+
+  // The slot of the name stored in exactly this spelling.
+  std::optional<size_t> SlotNamed(std::string_view name) const {
+    std::optional<size_t> found;
+    ForEachNamed(name, [&](size_t slot) {
+      if (entries[slot].name == name) found = slot;
+      return !found;
+    });
+    return found;
   }
 
   PathKind KindAt(const std::string& dir, size_t slot) {
@@ -145,6 +160,10 @@ struct ListingCache::Folder {
   std::unique_ptr<Listing> throwaway;
 };
 
+std::string ListingCache::Entry::Full() const {
+  return name.empty() ? dir : JoinPath(dir, name);
+}
+
 ListingCache::ListingCache(std::function<bool(const std::string&)> listingRefused)
     : listingRefused_(std::move(listingRefused)) {}
 
@@ -162,6 +181,7 @@ void ListingCache::Drop() {
   lastFolderKnown_ = false;
   listingByPath_.clear();
   listingByFile_.clear();
+  renameWays_.clear();
   driveRootKnown_.fill(false);
 }
 
@@ -209,22 +229,66 @@ ListingCache::Listing* ListingCache::KeptListing(const std::string& dir) const {
   return it == listingByPath_.end() ? nullptr : it->second;
 }
 
+std::pair<ListingCache::Listing*, std::optional<size_t>> ListingCache::SlotOf(
+    const Entry& entry) const {
+  Listing* listing = KeptListing(entry.dir);
+  if (!listing) return {nullptr, std::nullopt};
+  return {listing, listing->SlotNamed(entry.name)};
+}
+
+bool ListingCache::Reread(const std::string& dir) {
+  Listing* listing = KeptListing(dir);
+  if (!listing) return false;
+  // Read into the same listing, which every path to the folder shares, once
+  // it is certain that the path still leads to that folder.
+  UniqueFd fd = OpenFolder(dir);
+  struct stat st;
+  auto owner = listingByFile_.end();
+  if (fd && ::fstat(fd.Get(), &st) == 0) owner = listingByFile_.find({st.st_dev, st.st_ino});
+  std::unique_ptr<Listing> fresh;
+  if (owner != listingByFile_.end() && owner->second.get() == listing) {
+    fresh = Listing::Read(std::move(fd));
+  }
+  if (!fresh) {
+    Drop();
+    return true;
+  }
+  fresh->vanished = std::move(listing->vanished);
+  for (const Listing::Entry& e : listing->entries) {
+    if (!e.name.empty() && !fresh->SlotNamed(e.name)) fresh->vanished.insert(FoldedHash(e.name));
+  }
+  *listing = std::move(*fresh);
+  return true;
+}
+
 ListingCache::Lookup ListingCache::Find(const std::string& dir, std::string_view name,
                                         Prefer prefer) {
   if (passDepth_ == 0) {
     // The exact spelling, when it is there and of the kind looked for, spares
     // reading the folder.
     const std::optional<PathKind> exact = EntryAt(JoinPath(dir, name));
-    if (exact && Rank(*exact, true, prefer) == 0) return {Entry{std::string(name)}};
+    if (exact && Rank(*exact, true, prefer) == 0) return {Entry{dir, std::string(name)}};
   }
   Folder folder = ListingOf(dir);
-  if (folder.listing) return Pick(*folder.listing, !folder.throwaway, dir, name, prefer);
+  if (folder.listing) {
+    Lookup found = Pick(*folder.listing, dir, name, prefer);
+    // A name that vanished from a reading may have been missed by it under a
+    // new spelling: taken as free, the name would be given to a second file.
+    // Asked once: the disk's answer is what the listing holds from then on.
+    if (!found.entry && !folder.throwaway && folder.listing->vanished.erase(FoldedHash(name))) {
+      if (std::optional<std::string> stored = StoredNameOnDisk(dir, name, prefer)) {
+        folder.listing->Add(*stored, PathKind::kMissing, false);
+        return {Entry{dir, std::move(*stored)}};
+      }
+    }
+    return found;
+  }
   if (folder.absent) return {};
-  if (EntryAt(JoinPath(dir, name))) return {Entry{std::string(name)}};
+  if (EntryAt(JoinPath(dir, name))) return {Entry{dir, std::string(name)}};
   return {std::nullopt, true};
 }
 
-ListingCache::Lookup ListingCache::Pick(Listing& listing, bool kept, const std::string& dir,
+ListingCache::Lookup ListingCache::Pick(Listing& listing, const std::string& dir,
                                         std::string_view name, Prefer prefer) {
   std::optional<size_t> first;
   bool several = false;
@@ -248,7 +312,7 @@ ListingCache::Lookup ListingCache::Pick(Listing& listing, bool kept, const std::
       return true;
     });
   }
-  return {Entry{listing.entries[best].name, kept ? &listing : nullptr, best}};
+  return {Entry{dir, listing.entries[best].name}};
 }
 
 std::optional<std::vector<std::string>> ListingCache::Matching(const std::string& dir,
@@ -266,41 +330,50 @@ std::optional<std::vector<std::string>> ListingCache::Matching(const std::string
   return names;
 }
 
-PathKind ListingCache::KindOf(const std::string& dir, const Entry& entry) {
-  if (!entry.listing) return KindByStat(JoinPath(dir, entry.name));
-  return entry.listing->KindAt(dir, entry.slot);
+PathKind ListingCache::KindOf(const Entry& entry) {
+  const auto [listing, slot] = SlotOf(entry);
+  if (!slot) return KindByStat(entry.Full());
+  return listing->KindAt(entry.dir, *slot);
 }
 
 void ListingCache::Gone(const Entry& entry) {
-  if (!entry.listing) return;
-  const Listing::Entry& e = entry.listing->entries[entry.slot];
+  const auto [listing, slot] = SlotOf(entry);
+  if (!slot) return;
+  const Listing::Entry& e = listing->entries[*slot];
   // Listings are kept by path, and every path below a folder has changed with
   // it: start the pass's cache afresh rather than patch it.
   if (e.kindKnown && e.kind == PathKind::kFolder) {
     Drop();
   } else {
-    entry.listing->Erase(entry.slot);
+    listing->Erase(*slot);
   }
 }
 
 void ListingCache::Moved(const Entry& entry, const std::string& toDir, const std::string& toName) {
-  if (!entry.listing) return;
-  const Listing::Entry moved = entry.listing->entries[entry.slot];
+  const auto [listing, slot] = SlotOf(entry);
+  Listing* target = KeptListing(toDir);
+  if (!slot) {
+    // Of unknown kind, and the target's listing would miss the new name.
+    if (target) Drop();
+    return;
+  }
+  const Listing::Entry moved = listing->entries[*slot];
   // As for Gone(), and a name of unknown kind may be a folder.
   if (!moved.kindKnown || moved.kind == PathKind::kFolder) {
     Drop();
     return;
   }
-  entry.listing->Erase(entry.slot);
-  if (Listing* target = KeptListing(toDir)) target->Add(toName, moved.kind, true);
+  listing->Erase(*slot);
+  if (target) target->Add(toName, moved.kind, true);
 }
 
-void ListingCache::Seen(const std::string& dir, const Entry& entry, PathKind kind) {
-  if (entry.listing) {
-    Listing::Entry& e = entry.listing->entries[entry.slot];
+void ListingCache::Seen(const Entry& entry, PathKind kind) {
+  const auto [listing, slot] = SlotOf(entry);
+  if (slot) {
+    Listing::Entry& e = listing->entries[*slot];
     e.kind = kind;
     e.kindKnown = true;
-  } else if (Listing* listing = KeptListing(dir)) {
+  } else if (listing) {
     // Found past the listing: it holds no spelling of the name yet.
     listing->Add(entry.name, kind, true);
   }
@@ -328,6 +401,15 @@ std::optional<std::string> ListingCache::RootOfDrive(const std::string& prefix, 
     driveRootKnown_[i] = true;
   }
   return root;
+}
+
+RenameWay ListingCache::RenameWayIn(const std::string& dir) const {
+  const auto it = renameWays_.find(dir);
+  return it == renameWays_.end() ? RenameWay::kNoReplace : it->second;
+}
+
+void ListingCache::RememberRenameWay(const std::string& dir, RenameWay way) {
+  if (passDepth_ > 0) renameWays_[dir] = way;
 }
 
 std::optional<std::string> StoredNameOnDisk(const std::string& dir, std::string_view name,

@@ -14,7 +14,8 @@
 // lstat; any other name reads its whole folder. During a pass (BeginPass to
 // EndPass, which nest) each folder is read once, at its first lookup, and kept
 // true across the changes the file layer reports (Gone, Moved, Seen); changes
-// made by other programs go unseen until the pass ends.
+// made by other programs go unseen until the pass ends, or until the file
+// layer finds a name out of date and has the folder read again (Reread).
 #pragma once
 
 #include <sys/types.h>
@@ -32,6 +33,7 @@
 #include <vector>
 
 #include "platform/FileSystem.h"
+#include "platform/posix/NoReplaceRename.h"
 #include "platform/posix/UniqueFd.h"
 
 namespace svx {
@@ -42,12 +44,14 @@ class ListingCache {
  public:
   struct Listing;
 
-  // A stored name; during a pass also the slot of the listing that holds it,
-  // through which the file layer's changes to it reach the cache.
+  // A stored name, by the POSIX folder that holds it; an empty name is the
+  // folder itself (a root). It is a key, looked up again whenever it is used,
+  // so it stays good whatever the cache did since it was found: a listing
+  // compacted, read again or dropped.
   struct Entry {
+    std::string dir;
     std::string name;
-    Listing* listing = nullptr;
-    size_t slot = 0;
+    std::string Full() const;
   };
 
   // What a folder holds under one name.
@@ -80,7 +84,7 @@ class ListingCache {
                                                    std::string_view wildcard);
 
   // What a found entry is, links followed; a dangling link is missing.
-  PathKind KindOf(const std::string& dir, const Entry& entry);
+  PathKind KindOf(const Entry& entry);
 
   // What the file layer did or learnt, so that a pass's listings stay true.
   // An entry no longer on disk:
@@ -88,7 +92,12 @@ class ListingCache {
   // An entry renamed to toName in the folder toDir:
   void Moved(const Entry& entry, const std::string& toDir, const std::string& toName);
   // An entry the disk showed to be of `kind` (also one the listing missed):
-  void Seen(const std::string& dir, const Entry& entry, PathKind kind);
+  void Seen(const Entry& entry, PathKind kind);
+  // A name of `dir` proved the pass's listing of it out of date (another
+  // program changed the folder): it is read again now. false when nothing of
+  // it is kept (outside a pass, or a folder that cannot be read), so that
+  // asking again would tell nothing new.
+  bool Reread(const std::string& dir);
   // Something changed that the calls above cannot describe: the pass's
   // folders are read afresh at their next lookup.
   void Drop();
@@ -102,13 +111,20 @@ class ListingCache {
   // The folder a drive letter of the prefix maps to; read once per pass.
   std::optional<std::string> RootOfDrive(const std::string& prefix, char letter);
 
+  // During a pass, the way renames in `dir` got past its volume last, so that
+  // a way the volume refuses costs a try per folder, not per file; the best
+  // way when none is known.
+  RenameWay RenameWayIn(const std::string& dir) const;
+  void RememberRenameWay(const std::string& dir, RenameWay way);
+
  private:
   struct Folder;
 
   Folder ListingOf(const std::string& dir);
-  Lookup Pick(Listing& listing, bool kept, const std::string& dir, std::string_view name,
-              Prefer prefer);
+  Lookup Pick(Listing& listing, const std::string& dir, std::string_view name, Prefer prefer);
   Listing* KeptListing(const std::string& dir) const;
+  // The kept listing of the entry's folder and the entry's slot in it.
+  std::pair<Listing*, std::optional<size_t>> SlotOf(const Entry& entry) const;
   UniqueFd OpenFolder(const std::string& dir) const;
 
   std::function<bool(const std::string&)> listingRefused_;
@@ -121,6 +137,7 @@ class ListingCache {
   std::map<std::pair<dev_t, ino_t>, std::unique_ptr<Listing>> listingByFile_;
   std::string lastFolderText_, lastFolder_;
   bool lastFolderKnown_ = false;
+  std::unordered_map<std::string, RenameWay> renameWays_;
   std::array<std::optional<std::string>, 26> driveRoots_;
   std::array<bool, 26> driveRootKnown_{};
 };

@@ -3,7 +3,6 @@
 #include <fcntl.h>
 #include <limits.h>
 #include <sys/stat.h>
-#include <sys/syscall.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -12,6 +11,7 @@
 #include <string>
 
 #include "platform/WindowsPath.h"
+#include "platform/posix/NoReplaceRename.h"
 #include "platform/posix/PosixPath.h"
 #include "platform/posix/RegularFile.h"
 #include "platform/posix/RetryOnEintr.h"
@@ -20,21 +20,6 @@
 namespace svx {
 
 namespace {
-
-// From <linux/fs.h>; spelled here so that the build does not depend on kernel
-// headers or on a glibc new enough to wrap renameat2.
-constexpr unsigned kRenameNoReplace = 1;
-
-bool RenameNoReplace(const std::string& from, const std::string& to) {
-  if (::syscall(SYS_renameat2, AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), kRenameNoReplace) ==
-      0) {
-    return true;
-  }
-  // Some file systems (older NFS, FUSE) and sandboxes refuse the flag; a hard
-  // link keeps the same guarantee there. Never fall back to a plain rename.
-  if (errno != EINVAL && errno != ENOSYS) return false;
-  return RenameByLink(from, to);
-}
 
 class PosixUpdateFile : public UpdateFile {
  public:
@@ -98,6 +83,12 @@ int LinkDescriptor(int fd, const std::string& to) {
   return errno == EEXIST ? EEXIST : first;
 }
 
+// A file's mode or times set, or not kept by the volume at all (fusefat has
+// no chmod): a copy is no less whole without them.
+bool Kept(int result) {
+  return result == 0 || errno == ENOSYS || errno == EOPNOTSUPP || errno == EPERM;
+}
+
 // Copies the whole content of from into to, and its mode and times, then
 // flushes it: a name given to the copy must never reach a partial file.
 bool CopyContent(int from, int to, const struct stat& st) {
@@ -114,14 +105,16 @@ bool CopyContent(int from, int to, const struct stat& st) {
     at += n;
   }
   const struct timespec times[2] = {st.st_atim, st.st_mtim};
-  return ::fchmod(to, st.st_mode & 07777) == 0 && ::futimens(to, times) == 0 &&
+  return Kept(::fchmod(to, st.st_mode & 07777)) && Kept(::futimens(to, times)) &&
          ::fdatasync(to) == 0;
 }
 
-// Puts a copy of the held file under the free name dir/name. true when the
-// name ends up holding a file: the copy, or one another program put there.
-// A folder or a dangling link another program put there is no file.
-bool CopyBack(int held, const struct stat& st, const std::string& dir, const std::string& name) {
+// Puts a copy of the held file under the free name dir/name, renaming as the
+// folder's volume allows (`way`). true when the name ends up holding a file:
+// the copy, or one another program put there. A folder or a dangling link
+// another program put there is no file.
+bool CopyBack(int held, const struct stat& st, const std::string& dir, const std::string& name,
+              RenameWay& way) {
   if (!S_ISREG(st.st_mode)) return false;
   // A descriptor opened only as a path (a file the user may not read) cannot
   // be read; /proc reopens it if the file's permissions allow.
@@ -147,28 +140,13 @@ bool CopyBack(int held, const struct stat& st, const std::string& dir, const std
     if (!out) return false;
     named = CopyContent(in, out.Get(), st) && out.Close();
   }
-  if (named && RenameNoReplace(temp, to)) return true;
+  if (named && RenameWithoutReplace(temp, to, way)) return true;
   const bool taken = named && errno == EEXIST;
   ::unlink(temp.c_str());
   return taken && NameKind(dir, name) == PathKind::kFile;
 }
 
 }  // namespace
-
-bool RenameByLink(const std::string& from, const std::string& to) {
-  // linkat without AT_SYMLINK_FOLLOW links a symbolic link itself, as rename would.
-  if (::linkat(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), 0) != 0) return false;
-  if (::unlink(from.c_str()) != 0) {
-    // Take back the new name only: the file is still reachable by the old one.
-    ::unlink(to.c_str());
-    return false;
-  }
-  return true;
-}
-
-std::string PosixFileSystem::Resolved::Full() const {
-  return entry.name.empty() ? dir : JoinPath(dir, entry.name);
-}
 
 PosixFileSystem::PosixFileSystem(Options options)
     : prefix_(std::move(options.winePrefix)),
@@ -257,20 +235,24 @@ std::optional<PosixFileSystem::Place> PosixFileSystem::FreeName(const std::strin
 std::optional<PosixFileSystem::Resolved> PosixFileSystem::Resolve(const std::string& path) {
   std::optional<Place> place = PlaceOf(path).place;
   if (!place) return std::nullopt;
-  Resolved r{std::move(place->dir), {}};
-  if (place->name.empty()) return r;
-  std::optional<ListingCache::Entry> last =
-      cache_.Find(r.dir, place->name, place->folderOnly ? Prefer::kFolder : Prefer::kFile).entry;
-  if (!last) return std::nullopt;
-  r.entry = std::move(*last);
+  if (place->name.empty()) return Resolved{std::move(place->dir), {}};
+  std::optional<Resolved> r =
+      cache_.Find(place->dir, place->name, place->folderOnly ? Prefer::kFolder : Prefer::kFile)
+          .entry;
   // As on Windows, "name\" names a folder only.
-  if (place->folderOnly && EntryKind(r) != PathKind::kFolder) return std::nullopt;
+  if (r && place->folderOnly && EntryKind(*r) != PathKind::kFolder) return std::nullopt;
   return r;
 }
 
 PathKind PosixFileSystem::EntryKind(const Resolved& r) {
-  if (r.entry.name.empty()) return PathKind::kFolder;
-  return cache_.KindOf(r.dir, r.entry);
+  if (r.name.empty()) return PathKind::kFolder;
+  return cache_.KindOf(r);
+}
+
+std::optional<std::string> PosixFileSystem::HostPath(const std::string& path) {
+  std::optional<Resolved> r = Resolve(path);
+  if (!r) return std::nullopt;
+  return r->Full();
 }
 
 PathKind PosixFileSystem::Kind(const std::string& path) {
@@ -288,30 +270,26 @@ std::optional<std::vector<std::string>> PosixFileSystem::Enumerate(const std::st
   return cache_.Matching(where.place->dir, where.place->name);
 }
 
-// The stored name a path reaches, also one another program created after the
-// pass read its folder (at the cost of a read of the folder); the disk may
-// since have changed.
-std::optional<PosixFileSystem::Resolved> PosixFileSystem::ResolveOnDisk(const std::string& path) {
-  std::optional<Resolved> r = Resolve(path);
-  if (r) return r;
-  std::optional<Place> place = FreeName(path);
-  if (!place) return std::nullopt;
-  std::optional<std::string> stored = StoredNameOnDisk(place->dir, place->name, Prefer::kFile);
-  if (!stored) return std::nullopt;
-  return Resolved{std::move(place->dir), {std::move(*stored)}};
-}
-
 PosixFileSystem::Probed PosixFileSystem::ProbeOnDisk(
     const std::string& path, const std::function<bool(const std::string& full)>& probe) {
   // The spelling the pass listed may have been renamed since, if only in
-  // letter case; taken as gone, the name would be given to a second file
-  // beside it. Once dropped, the next look reads the folder itself.
+  // letter case, or the name created after the folder was read; taken as gone,
+  // the name would be given to a second file beside it. One fresh read of the
+  // folder settles it, and spares the names after it a read of their own.
   for (int look = 0; look < 2; ++look) {
-    std::optional<Resolved> r = ResolveOnDisk(path);
-    if (!r || r->entry.name.empty()) break;
-    if (probe(r->Full())) return {std::move(r), 0};
-    if (!IsAbsence(errno)) return {std::nullopt, errno};
-    cache_.Gone(r->entry);
+    std::optional<Resolved> r = Resolve(path);
+    if (r && r->name.empty()) break;
+    if (r) {
+      if (probe(r->Full())) return {std::move(r), 0};
+      if (!IsAbsence(errno)) return {std::nullopt, errno};
+    }
+    std::optional<std::string> dir;
+    if (r) {
+      dir = std::move(r->dir);
+    } else if (std::optional<Place> place = FreeName(path)) {
+      dir = std::move(place->dir);
+    }
+    if (!dir || !cache_.Reread(*dir)) break;
   }
   return {std::nullopt, ENOENT};
 }
@@ -354,10 +332,25 @@ RemovalOutcome PosixFileSystem::RemoveRedundant(const std::string& source,
   struct stat targetFile;
   if (::fstat(held.Get(), &targetFile) != 0) return RemovalOutcome::kNotRedundant;
   const PathKind targetKind = S_ISDIR(targetFile.st_mode) ? PathKind::kFolder : PathKind::kFile;
-  cache_.Seen(dst.at->dir, dst.at->entry, targetKind);
+  cache_.Seen(*dst.at, targetKind);
   if (targetKind == PathKind::kFolder ||
       (targetFile.st_dev == sourceFile.st_dev && targetFile.st_ino == sourceFile.st_ino)) {
     return RemovalOutcome::kNotRedundant;
+  }
+
+  // A rename that was stopped after it claimed the target's name left this
+  // empty file beside the source that was to take the name: the rename is
+  // finished, as the pass that began it would have done.
+  if (targetFile.st_size == 0 && S_ISREG(sourceLink.st_mode) && sourceLink.st_size > 0) {
+    RenameWay way = cache_.RenameWayIn(dst.at->dir);
+    const bool finished = FinishStoppedRename(sourceFull, targetFull, targetFile, held, way);
+    cache_.RememberRenameWay(dst.at->dir, way);
+    if (finished) {
+      cache_.Gone(*src.at);
+      return RemovalOutcome::kRemoved;
+    }
+    // Let go for a rename that then failed: the source stays.
+    if (!held) return RemovalOutcome::kNotRedundant;
   }
 
   // As Remove(): never a folder, never a read-only file.
@@ -368,7 +361,7 @@ RemovalOutcome PosixFileSystem::RemoveRedundant(const std::string& source,
   if (whileTargetHeld_) whileTargetHeld_(targetFull);
   if (::unlink(sourceFull.c_str()) != 0) {
     if (!IsAbsence(errno)) return RemovalOutcome::kFailed;
-    cache_.Gone(src.at->entry);
+    cache_.Gone(*src.at);
     return RemovalOutcome::kSourceGone;
   }
 
@@ -376,28 +369,29 @@ RemovalOutcome PosixFileSystem::RemoveRedundant(const std::string& source,
   // file goes back under it; a name another program took, in any spelling,
   // is left to it.
   const std::string& dir = dst.at->dir;
-  const std::string& name = dst.at->entry.name;
+  const std::string& name = dst.at->name;
   bool named;
   if (std::optional<PathKind> now = NameKind(dir, name)) {
     named = *now == PathKind::kFile;
   } else if (const int error = LinkDescriptor(held.Get(), targetFull); error == EEXIST) {
     named = NameKind(dir, name) == PathKind::kFile;
   } else {
-    named = error == 0 || CopyBack(held.Get(), targetFile, dir, name);
+    RenameWay way = cache_.RenameWayIn(dir);
+    named = error == 0 || CopyBack(held.Get(), targetFile, dir, name, way);
+    cache_.RememberRenameWay(dir, way);
   }
   if (!named) {
-    // Rare; both names may have changed in the listings, and one erase can
-    // move the other's slot.
+    // Rare; what holds the target's name now is not known to the listing.
     cache_.Drop();
     return RemovalOutcome::kFailed;
   }
-  cache_.Gone(src.at->entry);
+  cache_.Gone(*src.at);
   return RemovalOutcome::kRemoved;
 }
 
 bool PosixFileSystem::Rename(const std::string& from, const std::string& to) {
   std::optional<Resolved> src = Resolve(from);
-  if (!src || src->entry.name.empty()) return false;
+  if (!src || src->name.empty()) return false;
   std::optional<Place> dst = FreeName(to);
   if (!dst) return false;
 
@@ -406,19 +400,23 @@ bool PosixFileSystem::Rename(const std::string& from, const std::string& to) {
   // itself: changing only the case of a name is allowed there too.
   if (std::optional<ListingCache::Entry> clash =
           cache_.Find(dst->dir, dst->name, Prefer::kFile).entry) {
-    if (!(dst->dir == src->dir && clash->name == src->entry.name)) return false;
+    if (!(dst->dir == src->dir && clash->name == src->name)) return false;
   }
-  // The kernel refuses to replace an entry of exactly the target name, also one
-  // created after the test above. One differing only in case that appears in
-  // that moment is not caught; both files then survive side by side.
-  if (!RenameNoReplace(src->Full(), JoinPath(dst->dir, dst->name))) return false;
-  cache_.Moved(src->entry, dst->dir, dst->name);
+  // The volume refuses to replace an entry of exactly the target name (of any
+  // case, where it ignores case), also one created after the test above. On
+  // one that keeps case, a name differing only in case that appears in that
+  // moment is not caught; both files then survive side by side.
+  RenameWay way = cache_.RenameWayIn(dst->dir);
+  const bool renamed = RenameWithoutReplace(src->Full(), JoinPath(dst->dir, dst->name), way);
+  cache_.RememberRenameWay(dst->dir, way);
+  if (!renamed) return false;
+  cache_.Moved(*src, dst->dir, dst->name);
   return true;
 }
 
 bool PosixFileSystem::Remove(const std::string& path) {
   std::optional<Resolved> r = Resolve(path);
-  if (!r || r->entry.name.empty()) return false;
+  if (!r || r->name.empty()) return false;
   if (EntryKind(*r) == PathKind::kFolder) return false;
   const std::string full = r->Full();
   // Windows refuses to delete a read-only file; Wine maps that attribute to a
@@ -427,13 +425,13 @@ bool PosixFileSystem::Remove(const std::string& path) {
   if (::lstat(full.c_str(), &st) != 0) return false;
   if (!S_ISLNK(st.st_mode) && (st.st_mode & 0222) == 0) return false;
   if (::unlink(full.c_str()) != 0) return false;
-  cache_.Gone(r->entry);
+  cache_.Gone(*r);
   return true;
 }
 
 std::unique_ptr<UpdateFile> PosixFileSystem::OpenForUpdate(const std::string& path) {
   std::optional<Resolved> r = Resolve(path);
-  if (!r || r->entry.name.empty()) return nullptr;
+  if (!r || r->name.empty()) return nullptr;
   // No O_CREAT and no O_TRUNC: only an existing file is opened, and it keeps its length.
   UniqueFd fd(::open(r->Full().c_str(), O_RDWR | O_CLOEXEC | O_NOCTTY));
   if (!fd) return nullptr;
@@ -448,7 +446,7 @@ std::unique_ptr<UpdateFile> PosixFileSystem::OpenForUpdate(const std::string& pa
 
 std::optional<std::string> PosixFileSystem::ReadFile(const std::string& path, size_t maxBytes) {
   std::optional<Resolved> r = Resolve(path);
-  if (!r || r->entry.name.empty()) return std::nullopt;
+  if (!r || r->name.empty()) return std::nullopt;
   return ReadRegularFile(r->Full(), maxBytes);
 }
 

@@ -27,14 +27,19 @@
 // away meanwhile, so the name is looked at again after the unlink, and if it
 // has become free the held file is linked back under it (through
 // /proc/self/fd), or, where that cannot be done (no /proc, the file moved to
-// another file system), copied back: into an unnamed file (O_TMPFILE) that
-// takes the name whole, or, where there is none or it cannot be named, a
-// temporary name renamed without replace. Neither ever replaces a name
-// another program took meanwhile. A kill leaves the source and the target, or
-// the target alone, and no partial copy: O_TMPFILE's file has no name until it
-// is whole. Two exceptions: a kill inside the last fallback can leave its
-// temporary file, and a kill after the unlink, while a target another program
-// moved away is not yet back, leaves the file only where that program put it.
+// another file system, a volume without hard links), copied back: into an
+// unnamed file (O_TMPFILE) that takes the name whole, or, where there is none
+// or it cannot be named, a temporary name renamed without replace. Neither
+// ever replaces a name another program took meanwhile. A kill leaves the
+// source and the target, or the target alone, and no partial copy: O_TMPFILE's
+// file has no name until it is whole. Two exceptions: a kill inside the last
+// fallback can leave its temporary file (and, on a volume that renames by
+// claims, an empty file under the target's name), and a kill after the unlink,
+// while a target another program moved away is not yet back, leaves the file
+// only where that program put it.
+//
+// Renames never replace an entry, on any volume: NoReplaceRename.h says how,
+// and each folder's volume is asked once per pass which way it allows.
 #pragma once
 
 #include <functional>
@@ -81,6 +86,14 @@ class PosixFileSystem : public FileSystem {
 
   const std::string& WinePrefix() const { return prefix_; }
 
+  // The POSIX path of what a path names, each name matched as every other call
+  // here matches it: a Windows path through the prefix's drives, a Linux path
+  // from "/", a relative one from the current directory, in any letter case.
+  // Whatever else needs a folder on disk (the prefix a program runs in) takes
+  // it from here, so that it is the folder the pass worked on. Nothing when no
+  // entry has that path.
+  std::optional<std::string> HostPath(const std::string& path);
+
  private:
   // Where a path's last component is, or would be: the POSIX folder that holds
   // it and the name as given (empty for a root).
@@ -96,17 +109,12 @@ class PosixFileSystem : public FileSystem {
     bool unknown = false;
   };
   // The entry a path names; a root is a folder with an empty entry name.
-  struct Resolved {
-    std::string dir;
-    ListingCache::Entry entry;
-    std::string Full() const;
-  };
+  using Resolved = ListingCache::Entry;
 
   PlaceLookup PlaceOf(const std::string& path);
   std::optional<Place> FreeName(const std::string& path);
   std::optional<Resolved> Resolve(const std::string& path);
   PathKind EntryKind(const Resolved& r);
-  std::optional<Resolved> ResolveOnDisk(const std::string& path);
   // The entry a path names on the disk now, as the probe finds it; otherwise
   // the probe's errno, ENOENT when no entry has the name.
   struct Probed {
@@ -121,10 +129,5 @@ class PosixFileSystem : public FileSystem {
   ListingCache cache_;
   std::function<void(const std::string&)> whileTargetHeld_;
 };
-
-// Renames by a new hard link and the removal of the old name: the link fails
-// rather than replace an existing target. The fallback for file systems that
-// refuse a no-replace rename; files only.
-bool RenameByLink(const std::string& from, const std::string& to);
 
 }  // namespace svx

@@ -82,6 +82,14 @@ bool IsAbsence(DWORD error) {
   return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
 }
 
+// Another program's handle in the way: it goes when that program lets go.
+bool IsBriefLock(DWORD error) {
+  return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION;
+}
+
+constexpr ULONGLONG kBriefLockPerFileMs = 500;
+constexpr ULONGLONG kBriefLockPerPassMs = 5000;
+
 // A handle on what a name reaches now; links are followed, so a link and
 // what it points to are one file.
 class OpenedFile {
@@ -90,8 +98,13 @@ class OpenedFile {
     // The flag lets a folder be opened too.
     handle_ = UniqueHandle(::CreateFileA(path.c_str(), access, share, nullptr, OPEN_EXISTING,
                                          FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-    found_ = handle_ || !IsAbsence(::GetLastError());
+    error_ = handle_ ? ERROR_SUCCESS : ::GetLastError();
+    found_ = handle_ || !IsAbsence(error_);
   }
+
+  bool Open() const { return static_cast<bool>(handle_); }
+  // Why it could not be opened.
+  DWORD Error() const { return error_; }
 
   // false: nothing of that name. Otherwise *id is which file it is, or
   // nothing when it is there but could not be opened or asked.
@@ -109,10 +122,42 @@ class OpenedFile {
 
  private:
   UniqueHandle handle_;
+  DWORD error_;
   bool found_;
 };
 
 }  // namespace
+
+void Win32FileSystem::BeginPass() {
+  if (passDepth_++ == 0) waitedInPassMs_ = 0;
+}
+
+void Win32FileSystem::EndPass() {
+  if (passDepth_ > 0) --passDepth_;
+}
+
+bool Win32FileSystem::PastBriefLocks(const std::function<bool()>& attempt) {
+  const ULONGLONG start = ::GetTickCount64();
+  DWORD pause = 10;
+  for (;;) {
+    if (attempt()) return true;
+    const DWORD error = ::GetLastError();
+    const ULONGLONG spent = ::GetTickCount64() - start;
+    ULONGLONG left = spent < kBriefLockPerFileMs ? kBriefLockPerFileMs - spent : 0;
+    // Outside a pass a call has its own half second only.
+    if (passDepth_ > 0) {
+      left = std::min(left, kBriefLockPerPassMs - std::min(waitedInPassMs_, kBriefLockPerPassMs));
+    }
+    if (!IsBriefLock(error) || left == 0) {
+      ::SetLastError(error);
+      return false;
+    }
+    const DWORD nap = static_cast<DWORD>(std::min<ULONGLONG>(pause, left));
+    ::Sleep(nap);
+    if (passDepth_ > 0) waitedInPassMs_ += nap;
+    pause = std::min<DWORD>(pause * 2, 100);
+  }
+}
 
 PathKind Win32FileSystem::Kind(const std::string& path) {
   if (HasZero(path)) return PathKind::kMissing;
@@ -166,23 +211,36 @@ RemovalOutcome Win32FileSystem::RemoveRedundant(const std::string& source,
     return RemovalOutcome::kSourceGone;
   }
   if (HasZero(target)) return RemovalOutcome::kTargetGone;
-  // The target is held with read access and without FILE_SHARE_DELETE: while
-  // the handle is open no Windows program can delete it or move it away
-  // (sharing is checked only against handles with data or delete access). One
-  // that another program has open with delete access, perhaps to move it,
-  // cannot be held, and the source stays. What the handle does not hold: the
-  // name of a link to the target, and, under Wine, the file against programs
-  // of the host; so the name is looked at again once the source is gone.
-  OpenedFile held(target, FILE_READ_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE);
+  // The target is held without FILE_SHARE_DELETE: while the handle is open no
+  // Windows program can delete it or move it away. Sharing is checked only
+  // against handles with data, execute or delete access (a handle with
+  // attribute access alone holds nothing, on Windows and, as measured, under
+  // Wine 8), so the handle takes one of those rights: read first, and for a
+  // target the user may not read, the next the user has. One the user may
+  // open with none of them is only identified. One that another program has
+  // open with delete access, perhaps to move it, cannot be held past the
+  // brief wait, and the source stays. What the handle does not hold: the name
+  // of a link to the target, and, under Wine, the file against programs of
+  // the host; so the name is looked at again once the source is gone.
+  std::optional<OpenedFile> held;
+  const DWORD rights[] = {FILE_READ_DATA, FILE_EXECUTE, DELETE, FILE_READ_ATTRIBUTES};
+  for (const DWORD access : rights) {
+    PastBriefLocks([&] {
+      held.emplace(target, access, FILE_SHARE_READ | FILE_SHARE_WRITE);
+      ::SetLastError(held->Error());
+      return held->Open();
+    });
+    if (held->Open() || held->Error() != ERROR_ACCESS_DENIED) break;
+  }
   std::optional<FileId> targetId;
-  if (!held.Identify(&targetId)) return RemovalOutcome::kTargetGone;
+  if (!held->Identify(&targetId)) return RemovalOutcome::kTargetGone;
   if (!targetId || targetId->folder || !sourceId || targetId->SameFile(*sourceId)) {
     return RemovalOutcome::kNotRedundant;
   }
   if (whileTargetHeld_) whileTargetHeld_(target);
   // By name, as Remove(): it refuses a folder and a read-only file, and a
   // source that is a link goes as a link.
-  if (!::DeleteFileA(source.c_str())) {
+  if (!PastBriefLocks([&] { return ::DeleteFileA(source.c_str()) != 0; })) {
     return IsAbsence(::GetLastError()) ? RemovalOutcome::kSourceGone : RemovalOutcome::kFailed;
   }
   return Kind(target) == PathKind::kFile ? RemovalOutcome::kRemoved : RemovalOutcome::kFailed;
@@ -192,13 +250,13 @@ bool Win32FileSystem::Rename(const std::string& from, const std::string& to) {
   // MoveFileA never replaces an existing target (error 183), and the test is
   // the file system's own, so no other program can slip a file in between.
   if (HasZero(from) || HasZero(to)) return false;
-  return ::MoveFileA(from.c_str(), to.c_str()) != 0;
+  return PastBriefLocks([&] { return ::MoveFileA(from.c_str(), to.c_str()) != 0; });
 }
 
 bool Win32FileSystem::Remove(const std::string& path) {
   // DeleteFileA refuses folders.
   if (HasZero(path)) return false;
-  return ::DeleteFileA(path.c_str()) != 0;
+  return PastBriefLocks([&] { return ::DeleteFileA(path.c_str()) != 0; });
 }
 
 std::unique_ptr<UpdateFile> Win32FileSystem::OpenForUpdate(const std::string& path) {

@@ -16,6 +16,12 @@
 
 namespace svx {
 
+// A rename, delete or hold that another program's handle refuses for a moment
+// (a virus scanner, an indexer or a sync client looking at a file just renamed:
+// a sharing or lock violation) is tried again for up to half a second, and
+// for at most five seconds in all during a pass, so that a file locked for
+// good still ends the run soon. A read-only file and a refused permission fail
+// at once.
 class Win32FileSystem : public FileSystem {
  public:
   Win32FileSystem() = default;
@@ -23,6 +29,9 @@ class Win32FileSystem : public FileSystem {
   // source is deleted, where another program could try to move the target away.
   explicit Win32FileSystem(std::function<void(const std::string& target)> whileTargetHeld)
       : whileTargetHeld_(std::move(whileTargetHeld)) {}
+
+  void BeginPass() override;
+  void EndPass() override;
 
   // By the system call each stands on, as a reader of a Windows trace sees them.
   // CreateFileA, then ReadFile or WriteFile:
@@ -39,7 +48,14 @@ class Win32FileSystem : public FileSystem {
   RemovalOutcome RemoveRedundant(const std::string& source, const std::string& target) override;
 
  private:
+  // Calls `attempt` (true on success, the error left in GetLastError) until it
+  // succeeds, fails for another reason than a brief lock, or the time allowed
+  // has passed.
+  bool PastBriefLocks(const std::function<bool()>& attempt);
+
   std::function<void(const std::string&)> whileTargetHeld_;
+  int passDepth_ = 0;
+  unsigned long long waitedInPassMs_ = 0;
 };
 
 class Win32Registry : public Registry {

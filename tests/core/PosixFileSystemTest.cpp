@@ -3,10 +3,12 @@
 // links, symbolic links).
 #include "platform/posix/PosixFileSystem.h"
 
+#include <fcntl.h>
 #include <stdlib.h>
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <filesystem>
 #include <functional>
@@ -16,6 +18,7 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/posix/NoReplaceRename.h"
 #include "support/FakePrefix.h"
 #include "support/FileSystemUnderTest.h"
 #include "support/TempDir.h"
@@ -174,6 +177,34 @@ TEST_P(DriveLinkTest, MapsDriveLettersThroughThePrefix) {
   EXPECT_EQ(tmp_.Read("prefix/drive_c/FSX/SCENERY/L1L.BGL"), "scenery");
 }
 
+// The one way from a folder as the user gave it to the folder on disk, which
+// the launcher takes too: it must reach what every other call reaches.
+TEST_P(DriveLinkTest, GivesTheHostPathOfAWindowsOrLinuxPathInAnyLetterCase) {
+  auto* files = static_cast<PosixFileSystem*>(files_.get());
+  const std::string fsx = tmp_.Str() + "/prefix/drive_c/FSX";
+  std::string tmpBack = tmp_.Str();
+  std::replace(tmpBack.begin(), tmpBack.end(), '/', '\\');
+  const struct {
+    std::string path;
+    std::optional<std::string> host;
+  } cases[] = {
+      {"C:\\FSX", fsx},
+      {"c:/fsx/scenery/", fsx + "/SCENERY"},
+      {"C:\\fsx\\terrain.cfg", fsx + "/TERRAIN.CFG"},
+      {tmp_.Str() + "/PREFIX/Drive_C/fsx", fsx},
+      {tmp_.Str() + "\\prefix\\DRIVE_C\\Fsx\\", fsx},
+      {"Z:" + tmpBack + "\\Prefix\\drive_c\\FSX", fsx},
+      {"C:\\", (stdfs::canonical(tmp_.Path() / "prefix/drive_c")).string()},
+      {"C:\\FSX\\TERRAIN.CFG\\", std::nullopt},
+      {"C:\\Missing", std::nullopt},
+      {"D:\\FSX", std::nullopt},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.path);
+    EXPECT_EQ(files->HostPath(c.path), c.host);
+  }
+}
+
 INSTANTIATE_TEST_SUITE_P(Cache, DriveLinkTest, ::testing::Values(false, true), test::PassParamName);
 
 TEST(FileSystemRelativePaths, StartFromTheCurrentDirectory) {
@@ -200,16 +231,37 @@ TEST(PosixFileSystem, TreatsADanglingLinkAsMissingButItsNameAsTaken) {
   EXPECT_EQ(tmp.Read("S/L1L.XXX"), "source");
 }
 
-TEST(PosixFileSystem, RenameByLinkNeverReplacesTheTarget) {
-  TempDir tmp;
-  tmp.Write("a", "a");
-  tmp.Write("b", "b");
-  EXPECT_FALSE(RenameByLink((tmp.Path() / "a").string(), (tmp.Path() / "b").string()));
-  EXPECT_EQ(tmp.Read("a"), "a");
-  EXPECT_EQ(tmp.Read("b"), "b");
-  EXPECT_TRUE(RenameByLink((tmp.Path() / "a").string(), (tmp.Path() / "c").string()));
-  EXPECT_FALSE(tmp.Has("a"));
-  EXPECT_EQ(tmp.Read("c"), "a");
+// Every way of the ladder works on the local disk too, so each can be checked
+// here; which one a volume takes is checked on the volumes themselves.
+TEST(PosixFileSystem, RenamesWithoutReplaceByEveryWay) {
+  for (RenameWay start : {RenameWay::kNoReplace, RenameWay::kLink, RenameWay::kClaim}) {
+    SCOPED_TRACE(static_cast<int>(start));
+    TempDir tmp;
+    tmp.Write("a", "a");
+    tmp.Write("b", "b");
+    tmp.Write("empty");
+    const auto at = [&](const char* name) { return (tmp.Path() / name).string(); };
+    RenameWay way = start;
+    for (const char* taken : {"b", "empty"}) {
+      EXPECT_FALSE(RenameWithoutReplace(at("a"), at(taken), way)) << taken;
+      EXPECT_EQ(errno, EEXIST);
+    }
+    EXPECT_TRUE(RenameWithoutReplace(at("a"), at("c"), way));
+    EXPECT_EQ(way, start);
+    EXPECT_EQ(NamesOnDisk(tmp.Path()), (std::vector<std::string>{"b", "c", "empty"}));
+    EXPECT_EQ(tmp.Read("b"), "b");
+    EXPECT_EQ(tmp.Read("c"), "a");
+    // An empty file beside a source is the claim of a stopped rename only on a
+    // volume that renames by claims; here it is kept.
+    struct stat empty;
+    ASSERT_EQ(::stat(at("empty").c_str(), &empty), 0);
+    UniqueFd held(::open(at("empty").c_str(), O_RDONLY | O_CLOEXEC));
+    RenameWay unknown = RenameWay::kNoReplace;
+    EXPECT_FALSE(FinishStoppedRename(at("c"), at("empty"), empty, held, unknown));
+    EXPECT_TRUE(held);
+    EXPECT_EQ(tmp.Read("c"), "a");
+    EXPECT_EQ(tmp.Read("empty"), "");
+  }
 }
 
 // Nothing stops another program from moving a held target away on Linux: the
@@ -285,31 +337,54 @@ TEST(PosixFileSystem, PutsAHeldTargetBackWhenItsNameWasFreedMeanwhile) {
 // Another program changes only the letter case of a name after the pass read
 // the folder: the name is still taken, by the same file. Taken as gone, the
 // target's name would be given to the source beside it (two files, one name
-// to Windows), or the source would stay beside its target.
+// to Windows), or the source would stay beside its target. The pass's look at
+// the stale name must not cost it the source's own entry either, also when the
+// stale name was a folder, whose going makes the cache start afresh.
 TEST(PosixFileSystem, FollowsANameWhoseLetterCaseChangedAfterThePassListedIt) {
   const struct {
-    const char* renamed;
-    const char* to;
+    const char* what;
+    bool targetListedAsFolder;
+    std::function<void(TempDir&)> change;
     std::vector<std::string> names;
   } cases[] = {
-      {"S/L1L.BGL", "S/l1l.bgl", {"l1l.bgl"}},
-      {"S/L1L.XXX", "S/l1l.xxx", {"L1L.BGL"}},
+      {"the target",
+       false,
+       [](TempDir& t) { stdfs::rename(t.Path() / "S/L1L.BGL", t.Path() / "S/l1l.bgl"); },
+       {"l1l.bgl"}},
+      {"the source",
+       false,
+       [](TempDir& t) { stdfs::rename(t.Path() / "S/L1L.XXX", t.Path() / "S/l1l.xxx"); },
+       {"L1L.BGL"}},
+      {"a folder in the target's place, then a file in other letter case",
+       true,
+       [](TempDir& t) {
+         stdfs::remove(t.Path() / "S/L1L.BGL");
+         t.Write("S/l1l.bgl", "target");
+       },
+       {"l1l.bgl"}},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.to);
+    SCOPED_TRACE(c.what);
     TempDir tmp;
     tmp.Write("S/L1L.XXX", "source");
-    tmp.Write("S/L1L.BGL", "target");
+    if (c.targetListedAsFolder) {
+      tmp.MakeDir("S/L1L.BGL");
+    } else {
+      tmp.Write("S/L1L.BGL", "target");
+    }
     PosixFileSystem files;
     PassScope pass(files);
     const std::string s = tmp.Str() + "\\S\\";
-    ASSERT_EQ(files.Kind(s + "L1L.BGL"), PathKind::kFile);
+    ASSERT_EQ(files.Kind(s + "L1L.BGL"),
+              c.targetListedAsFolder ? PathKind::kFolder : PathKind::kFile);
     ASSERT_EQ(files.Kind(s + "L1L.XXX"), PathKind::kFile);
-    stdfs::rename(tmp.Path() / c.renamed, tmp.Path() / c.to);
+    c.change(tmp);
 
     EXPECT_EQ(files.RemoveRedundant(s + "L1L.XXX", s + "L1L.BGL"), RemovalOutcome::kRemoved);
     EXPECT_EQ(NamesOnDisk(tmp.Path() / "S"), c.names);
     EXPECT_EQ(tmp.Read("S/" + c.names[0]), "target");
+    EXPECT_EQ(files.Kind(s + "L1L.XXX"), PathKind::kMissing);
+    EXPECT_EQ(files.Kind(s + "L1L.BGL"), PathKind::kFile);
   }
 }
 

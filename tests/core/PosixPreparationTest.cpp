@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <filesystem>
 #include <functional>
 #include <map>
@@ -11,6 +12,7 @@
 #include <vector>
 
 #include "platform/posix/PosixFileSystem.h"
+#include "support/PrepFaultyFileSystem.h"
 #include "support/PrepRecordingOwner.h"
 #include "support/TempDir.h"
 
@@ -76,6 +78,67 @@ TEST_F(PreparationOnDiskTest, NeverLosesAFileToAFolderOrAForeignName) {
   ASSERT_EQ(owner.messages.size(), 1u);
   EXPECT_EQ(owner.messages[0].caption, "Error");
   EXPECT_EQ(tmp.Read("svxkmv11.EXE"), "xxxx");
+}
+
+// Another program changes the letter case of every pair's target after the
+// pass read their folder, in folders large enough that the pass's own removals
+// make each listing compact part-way: each source must still go, each target
+// keep its content under its new spelling, and nothing else be touched. Which
+// entry a stale reference would reach depends on the order the disk lists a
+// folder in, so four folders give four chances to go wrong.
+TEST_F(PreparationOnDiskTest, FollowsTargetsRenamedInLetterCaseAcrossACompactingListing) {
+  constexpr int kPairs = 800;
+  const struct {
+    std::string folder, prefix;
+  } rules[] = {{"FSX/SCENERY/VODeVevuza/Scenery/", "L1L"},
+               {"FSX/SCENERY/VEZiRuru/Scenery/", "RR1"},
+               {"FSX/SCENERY/ZUReDivi/Scenery/", "BR1"},
+               {"FSX/SCENERY/ZOVeRodov/Scenery/", "HL1"}};
+  auto base = [](const std::string& prefix, int i) {
+    const std::string digits = std::to_string(i);
+    return prefix + "_" + std::string(6 - digits.size(), '0') + digits;
+  };
+  auto lowered = [](std::string name) {
+    for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return name;
+  };
+  for (const auto& r : rules) {
+    for (int i = 0; i < kPairs; ++i) {
+      tmp.Write(r.folder + base(r.prefix, i) + ".XXX", "source " + std::to_string(i));
+      tmp.Write(r.folder + base(r.prefix, i) + ".BGL", "target " + std::to_string(i));
+    }
+  }
+  test::PrepFaultyFileSystem racing(files);
+  racing.afterEnumerate = [&](const std::string& pattern) {
+    for (const auto& r : rules) {
+      if (pattern.find("\\" + r.prefix + "*") == std::string::npos) continue;
+      for (int i = 0; i < kPairs; ++i) {
+        const std::string name = base(r.prefix, i) + ".BGL";
+        std::filesystem::rename(tmp.Path() / (r.folder + name),
+                                tmp.Path() / (r.folder + lowered(name)));
+      }
+    }
+  };
+
+  RunPreparation(owner, racing);
+
+  for (const auto& r : rules) {
+    SCOPED_TRACE(r.folder);
+    size_t left = 0;
+    for (const auto& e : std::filesystem::directory_iterator(tmp.Path() / r.folder)) {
+      (void)e;
+      ++left;
+    }
+    EXPECT_EQ(left, static_cast<size_t>(kPairs));
+    for (int i = 0; i < kPairs; ++i) {
+      const std::string name = base(r.prefix, i);
+      ASSERT_EQ(tmp.Read(r.folder + lowered(name + ".BGL")), "target " + std::to_string(i));
+      ASSERT_FALSE(tmp.Has(r.folder + name + ".XXX")) << name;
+    }
+  }
+  EXPECT_EQ(owner.counters.removed, 4 * kPairs);
+  ASSERT_EQ(owner.messages.size(), 1u);
+  EXPECT_EQ(owner.messages[0].caption, "Success");
 }
 
 // What the pass cannot see or act on must never end in "Success", and what
@@ -183,6 +246,32 @@ TEST(PreparationOnDiskFaults, NeverReportsSuccessForFilesItCouldNotSeeOrKeep) {
        1,
        0,
        false},
+      {"a target renamed in letter case while its folder is read again is still found",
+       {{vod + "L1P_0001.XXX", "s1"},
+        {vod + "L1P_0001.BGL", "t1"},
+        {vod + "L1P_0002.XXX", "s2"},
+        {vod + "L1P_0002.BGL", "t2"}},
+       {},
+       nullptr,
+       [&](TempDir& t) {
+         // The first pair's stale name has the folder read again while the
+         // second pair's target is away, as a reading can miss a name that is
+         // renamed while it runs.
+         std::filesystem::rename(t.Path() / (vod + "L1P_0001.BGL"),
+                                 t.Path() / (vod + "l1p_0001.bgl"));
+         std::filesystem::rename(t.Path() / (vod + "L1P_0002.BGL"), t.Path() / "away");
+       },
+       [&](TempDir& t) {
+         if (t.Has("away")) {
+           std::filesystem::rename(t.Path() / "away", t.Path() / (vod + "l1p_0002.bgl"));
+         }
+       },
+       {{vod + "l1p_0001.bgl", "t1"}, {vod + "l1p_0002.bgl", "t2"}},
+       {vod + "L1P_0001.XXX", vod + "L1P_0002.XXX", vod + "L1P_0002.BGL"},
+       4,
+       0,
+       2,
+       true},
       {"a target moved away while its source is removed takes its name back",
        {{vod + "L1P_0001.XXX", "source"}, {vod + "L1P_0001.BGL", "target"}},
        {},

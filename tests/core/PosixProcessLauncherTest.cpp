@@ -226,6 +226,7 @@ TEST_F(ProcessLauncherTest, StartsAWindowsProgramInThePrefixOfTheSimulatorFolder
       {"Z:" + WindowsPath(Dir("games/other/drive_c/fsx")), Dir("games/other")},
       // Matched without regard to case, as the pass matched it.
       {"z:" + WindowsPath(Dir("GAMES/Other/DRIVE_C/FSX")), Dir("games/other")},
+      {Dir("Games/OTHER/drive_c/fsx"), Dir("games/other")},
       {Dir("games"), Dir("home/.wine")},
       {"", Dir("home/.wine")},
   };

@@ -3,6 +3,7 @@
 // permission bits cannot be relied on to make a call fail.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <set>
@@ -26,12 +27,17 @@ class PrepFaultyFileSystem : public FileSystem {
   bool refuseWrite = false;
   bool refuseClose = false;
 
+  // Another program at work right after a listing, before the pass acts on it.
+  std::function<void(const std::string& pattern)> afterEnumerate;
+
   int renames = 0;
   int removes = 0;
 
   PathKind Kind(const std::string& path) override { return inner_.Kind(path); }
   std::optional<std::vector<std::string>> Enumerate(const std::string& pattern) override {
-    return inner_.Enumerate(pattern);
+    auto names = inner_.Enumerate(pattern);
+    if (afterEnumerate) afterEnumerate(pattern);
+    return names;
   }
   bool Rename(const std::string& from, const std::string& to) override {
     ++renames;

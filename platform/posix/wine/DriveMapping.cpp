@@ -1,12 +1,7 @@
 // POSIX code only.
 #include "platform/posix/wine/DriveMapping.h"
 
-#include <algorithm>
-#include <utility>
-
-#include "platform/WindowsPath.h"
-#include "platform/posix/DriveLink.h"
-#include "platform/posix/ListingCache.h"
+#include "platform/posix/PosixFileSystem.h"
 #include "platform/posix/PosixPath.h"
 
 namespace svx {
@@ -23,23 +18,11 @@ std::optional<std::string> PrefixHolding(const std::string& path) {
 }
 
 std::string PrefixForFolder(const std::string& simFolder, const std::string& prefixInUse) {
-  // The folder as a Linux path: typed as one, or reached through a drive of
-  // the prefix in use.
-  std::optional<std::string> path;
-  if (!simFolder.empty() && simFolder.front() == '/') {
-    path = simFolder;
-    std::replace(path->begin(), path->end(), '\\', '/');
-  } else if (const std::optional<WindowsPath> parsed = ParseWindowsPath(simFolder);
-             parsed && parsed->start == WindowsPath::Start::kDrive) {
-    // Each name matched as the file layer matches it, so that the folder the
-    // pass prepared is the one whose prefix the patch starts in.
-    if (std::optional<std::string> dir = DriveRoot(prefixInUse, parsed->drive)) {
-      for (const std::string& part : parsed->parts) {
-        *dir = JoinPath(*dir, StoredNameOnDisk(*dir, part, Prefer::kFolder).value_or(part));
-      }
-      path = std::move(dir);
-    }
-  }
+  // The folder the pass prepared, found as the file layer found it.
+  const std::optional<std::string> path =
+      simFolder.empty()
+          ? std::nullopt
+          : PosixFileSystem(PosixFileSystem::Options{prefixInUse, ""}).HostPath(simFolder);
   const std::optional<std::string> holder = path ? PrefixHolding(*path) : std::nullopt;
   if (!holder || SameFolder(*holder, prefixInUse)) return prefixInUse;
   return *holder;

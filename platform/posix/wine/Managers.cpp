@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <utility>
 
-#include "platform/posix/ListingCache.h"
+#include "platform/posix/PosixFileSystem.h"
 #include "platform/posix/PosixPath.h"
 #include "platform/posix/RegularFile.h"
 #include "platform/posix/UniqueFd.h"
@@ -76,20 +76,7 @@ std::string ExpandHome(std::string path, const PrefixSearch& search) {
 
 std::string CaseResolved(const std::string& path) {
   if (path.empty() || path.front() != '/' || IsFolder(path)) return path;
-  std::string resolved = "/";
-  size_t start = 1;
-  while (start < path.size()) {
-    size_t end = path.find('/', start);
-    if (end == std::string::npos) end = path.size();
-    const std::string_view name = std::string_view(path).substr(start, end - start);
-    if (!name.empty()) {
-      const std::optional<std::string> stored = StoredNameOnDisk(resolved, name, Prefer::kFolder);
-      if (!stored) return path;
-      resolved = JoinPath(resolved, *stored);
-    }
-    start = end + 1;
-  }
-  return resolved;
+  return PosixFileSystem(PosixFileSystem::Options{}).HostPath(path).value_or(path);
 }
 
 std::string PathBefore(std::string_view first, const std::string& old) {

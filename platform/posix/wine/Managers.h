@@ -126,7 +126,7 @@ std::string ExpandHome(std::string path, const PrefixSearch& search);
 
 // A path as written, else, when nothing is there, the path whose names match
 // it without regard to letter case, as the managers match a library whose
-// folder was renamed; each folder on the way read once.
+// folder was renamed; found as the file layer finds any host path.
 std::string CaseResolved(const std::string& path);
 
 // `first` put before the search path `old` (a colon-separated value).

@@ -103,7 +103,7 @@ SteamRoot RootAt(const std::string& path, const PrefixSearch& s) {
 // home is a folder of the real one; a path it wrote elsewhere under the home
 // is only real there when the user gave the sandbox the whole home, so the
 // mapped path goes first.
-std::string HostPath(const std::string& written, const SteamRoot& root, const PrefixSearch& s) {
+std::string OutsideSandbox(const std::string& written, const SteamRoot& root, const PrefixSearch& s) {
   if (root.sandboxHome.empty() || Under(written, root.sandboxHome) || !Under(written, s.home)) {
     return written;
   }
@@ -173,7 +173,7 @@ std::vector<std::string> LibrariesOf(const SteamRoot& root, const PrefixSearch& 
   lists.push_back(JoinPath(root.path, "config/libraryfolders.vdf"));
   for (const std::string& list : lists) {
     for (const std::string& written : SteamLibraries(ReadRecord(list))) {
-      libraries.push_back(CaseResolved(HostPath(written, root, s)));
+      libraries.push_back(CaseResolved(OutsideSandbox(written, root, s)));
     }
   }
   return libraries;
@@ -239,7 +239,7 @@ std::optional<std::string> CustomTool(const std::string& folder, const std::stri
     });
     if (installPath.empty() || from != "windows" || to != "linux") continue;
     if (installPath == ".") return ParentFolder(vdf);
-    if (installPath.front() == '/') return HostPath(installPath, root, s);
+    if (installPath.front() == '/') return OutsideSandbox(installPath, root, s);
     return JoinPath(folder, installPath);
   }
   return std::nullopt;
@@ -429,7 +429,7 @@ ManagerWine SteamWine(const WinePrefix& prefix, const PrefixSearch& s) {
   std::vector<std::string> gone;  // what Steam would take, in its order, and is not there
   std::string proton;
   if (const std::optional<std::string> recorded = RecordedProton(compat)) {
-    std::string folder = HostPath(*recorded, root, s);
+    std::string folder = OutsideSandbox(*recorded, root, s);
     if (Usable(folder)) {
       proton = std::move(folder);
     } else {
