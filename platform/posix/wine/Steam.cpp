@@ -103,7 +103,8 @@ SteamRoot RootAt(const std::string& path, const PrefixSearch& s) {
 // home is a folder of the real one; a path it wrote elsewhere under the home
 // is only real there when the user gave the sandbox the whole home, so the
 // mapped path goes first.
-std::string OutsideSandbox(const std::string& written, const SteamRoot& root, const PrefixSearch& s) {
+std::string OutsideSandbox(const std::string& written, const SteamRoot& root,
+                           const PrefixSearch& s) {
   if (root.sandboxHome.empty() || Under(written, root.sandboxHome) || !Under(written, s.home)) {
     return written;
   }
