@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <optional>
 
 namespace svx {
 
@@ -115,26 +116,39 @@ RenameWay Next(RenameWay way) {
   return way == RenameWay::kNoReplace ? RenameWay::kLink : RenameWay::kClaim;
 }
 
-// Whether the volume of `dir` offers neither better way, asked with scratch
-// files of its own: asked with a taken name, the kernel answers EEXIST for
-// every volume before the volume is asked. A kill in between leaves an empty
-// hidden file that no rule covers.
-bool OffersOnlyClaims(const std::string& dir) {
+// The best way the volume of `dir` offers, asked with scratch files of its
+// own: asked with a taken name, the kernel answers EEXIST for every volume
+// before the volume is asked. A kill in between leaves an empty hidden file
+// that no rule covers. Nothing when the volume could not be asked.
+std::optional<RenameWay> BestWayIn(const std::string& dir) {
   const std::string scratch = dir + ".svx-probe-" + std::to_string(::getpid());
   const std::string second = scratch + "-2";
   UniqueFd fd(::open(scratch.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0600));
-  if (!fd) return false;
+  if (!fd) return std::nullopt;
   fd.Reset();
-  bool onlyClaims = false;
-  if (::link(scratch.c_str(), second.c_str()) == 0) {
-    ::unlink(second.c_str());
-  } else if (Refused(RenameWay::kLink, errno)) {
-    const int error = ByNoReplace(scratch, second);
-    if (error == 0) ::unlink(second.c_str());
-    onlyClaims = Refused(RenameWay::kNoReplace, error);
+  std::optional<RenameWay> best;
+  if (const int error = ByNoReplace(scratch, second); error == 0) {
+    best = RenameWay::kNoReplace;
+  } else if (Refused(RenameWay::kNoReplace, error)) {
+    if (::link(scratch.c_str(), second.c_str()) == 0) {
+      best = RenameWay::kLink;
+    } else if (Refused(RenameWay::kLink, errno)) {
+      best = RenameWay::kClaim;
+    }
   }
+  ::unlink(second.c_str());
   ::unlink(scratch.c_str());
-  return onlyClaims;
+  return best;
+}
+
+// Whether the folder's volume offers `way` as its best, from what the pass
+// knows (`known`) or else by asking the volume; `known` is updated.
+bool BestWayIs(RenameWay way, const std::string& to, RenameWay& known) {
+  if (known == way) return true;
+  const std::optional<RenameWay> best = BestWayIn(to.substr(0, to.find_last_of('/') + 1));
+  if (best != way) return false;
+  known = way;
+  return true;
 }
 
 }  // namespace
@@ -154,13 +168,21 @@ bool RenameWithoutReplace(const std::string& from, const std::string& to, Rename
 bool FinishStoppedRename(const std::string& from, const std::string& to, const struct stat& claim,
                          UniqueFd& held, RenameWay& way) {
   if (!S_ISREG(claim.st_mode) || claim.st_size != 0) return false;
-  if (way != RenameWay::kClaim) {
-    if (!OffersOnlyClaims(to.substr(0, to.find_last_of('/') + 1))) return false;
-    way = RenameWay::kClaim;
-  }
-  if (!HoldsClaim(to, claim)) return false;
+  if (!BestWayIs(RenameWay::kClaim, to, way) || !HoldsClaim(to, claim)) return false;
   held.Reset();
   return ::rename(from.c_str(), to.c_str()) == 0;
+}
+
+bool FinishStoppedLink(const std::string& from, const std::string& to, RenameWay& way) {
+  struct stat a, b;
+  // Exactly the two names the rename gave the file: a file linked elsewhere
+  // too is somebody's arrangement, not a stopped rename.
+  if (::lstat(from.c_str(), &a) != 0 || ::lstat(to.c_str(), &b) != 0 || !S_ISREG(a.st_mode) ||
+      !S_ISREG(b.st_mode) || !SameFile(a, b) || a.st_nlink != 2) {
+    return false;
+  }
+  if (!BestWayIs(RenameWay::kLink, to, way)) return false;
+  return ::unlink(from.c_str()) == 0;
 }
 
 }  // namespace svx

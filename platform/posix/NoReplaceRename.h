@@ -44,4 +44,12 @@ bool RenameWithoutReplace(const std::string& from, const std::string& to, Rename
 bool FinishStoppedRename(const std::string& from, const std::string& to, const struct stat& claim,
                          UniqueFd& held, RenameWay& way);
 
+// A rename by link stopped between the link and the unlink leaves the file
+// under both names, the old one and `to`; taken for a pair whose target is
+// its source, it would fail every later pass. When both are the same regular
+// file with exactly those two names, on a volume whose best way is the link,
+// finishes the rename by removing `from`: true once it is gone. The file
+// keeps its content under `to` either way.
+bool FinishStoppedLink(const std::string& from, const std::string& to, RenameWay& way);
+
 }  // namespace svx

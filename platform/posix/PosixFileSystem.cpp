@@ -333,9 +333,17 @@ RemovalOutcome PosixFileSystem::RemoveRedundant(const std::string& source,
   if (::fstat(held.Get(), &targetFile) != 0) return RemovalOutcome::kNotRedundant;
   const PathKind targetKind = S_ISDIR(targetFile.st_mode) ? PathKind::kFolder : PathKind::kFile;
   cache_.Seen(*dst.at, targetKind);
-  if (targetKind == PathKind::kFolder ||
-      (targetFile.st_dev == sourceFile.st_dev && targetFile.st_ino == sourceFile.st_ino)) {
-    return RemovalOutcome::kNotRedundant;
+  if (targetKind == PathKind::kFolder) return RemovalOutcome::kNotRedundant;
+  if (targetFile.st_dev == sourceFile.st_dev && targetFile.st_ino == sourceFile.st_ino) {
+    // One file under both names: a link between them is kept, and the run
+    // fails, unless it is what a stopped rename by link left.
+    RenameWay way = cache_.RenameWayIn(dst.at->dir);
+    held.Reset();
+    const bool finished = FinishStoppedLink(sourceFull, targetFull, way);
+    cache_.RememberRenameWay(dst.at->dir, way);
+    if (!finished) return RemovalOutcome::kNotRedundant;
+    cache_.Gone(*src.at);
+    return RemovalOutcome::kRemoved;
   }
 
   // A rename that was stopped after it claimed the target's name left this
